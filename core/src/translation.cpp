@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <exception>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -37,6 +40,39 @@ std::pair<std::string_view, std::string_view> SplitKeyword(std::string_view line
     return {part.substr(0, colon), part.substr(colon + 1)};
 }
 
+// Calls `visit` with every line of the table file, without its line end.
+// Only the first kMaxLineBytes bytes of a line are passed: nothing beyond the
+// first 259 characters is ever used, and a damaged file must not fill the
+// memory. Returns false when the file cannot be opened.
+bool ForEachTableLine(const std::filesystem::path& file,
+                      const std::function<void(std::string_view)>& visit) {
+    constexpr std::size_t kMaxLineBytes = 4096;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::string line;
+    bool first = true;
+    bool pending = false;
+    const auto finish = [&] {
+        std::string_view view = line;
+        if (!view.empty() && view.back() == '\r') view.remove_suffix(1);
+        if (first) view = WithoutByteOrderMark(view);
+        visit(view);
+        line.clear();
+        first = false;
+        pending = false;
+    };
+    for (std::istreambuf_iterator<char> it(in), end; it != end; ++it) {
+        if (*it == '\n') {
+            finish();
+            continue;
+        }
+        pending = true;
+        if (line.size() < kMaxLineBytes) line += *it;
+    }
+    if (pending) finish();
+    return true;
+}
+
 }  // namespace
 
 std::string LanguageEntryCode(std::string_view entry) {
@@ -49,6 +85,10 @@ std::string LanguageEntryName(std::string_view entry) {
     std::string_view name = entry.substr(0, entry.size() - kCodeLength);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     return std::string(name);
+}
+
+bool TranslationTable::KeywordLess::operator()(std::string_view a, std::string_view b) const {
+    return LessIgnoreCase(a, b);
 }
 
 TranslationTable::TranslationTable(std::filesystem::path programFolder, std::string countryCode,
@@ -67,25 +107,15 @@ void TranslationTable::Load() {
     missing_.clear();
     languages_.clear();
 
-    std::vector<std::string> lines;
-    if (std::ifstream in(programFolder_ / kFileName, std::ios::binary); in) {
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (lines.empty()) line = std::string(WithoutByteOrderMark(line));
-            lines.push_back(std::move(line));
-        }
-    }
-
-    for (const auto& line : lines) {
-        if (!IsLanguageLine(line)) continue;
+    const std::filesystem::path file = programFolder_ / kFileName;
+    // A language that several lines name (its "LAND" line and a "land"
+    // keyword line) is offered once.
+    std::set<std::string> seen;
+    ForEachTableLine(file, [&](std::string_view line) {
+        if (!IsLanguageLine(line)) return;
         std::string entry = LanguageEntry(line);
-        // A language that several lines name (its "LAND" line and a "land"
-        // keyword line) is offered once.
-        if (std::find(languages_.begin(), languages_.end(), entry) == languages_.end()) {
-            languages_.push_back(std::move(entry));
-        }
-    }
+        if (seen.insert(entry).second) languages_.push_back(std::move(entry));
+    });
     std::stable_sort(languages_.begin(), languages_.end(), LessIgnoreCase);
 
     const bool known = std::any_of(languages_.begin(), languages_.end(), [&](const auto& entry) {
@@ -104,35 +134,26 @@ void TranslationTable::Load() {
         }
     }
 
-    for (const auto& line : lines) {
-        if (line.size() < kCodeLength || line.compare(0, kCodeLength, countryCode_) != 0) continue;
+    ForEachTableLine(file, [this](std::string_view line) {
+        if (line.substr(0, kCodeLength) != countryCode_ || countryCode_.size() != kCodeLength) {
+            return;
+        }
         const auto [keyword, text] = SplitKeyword(line);
-        const auto at = std::lower_bound(
-            entries_.begin(), entries_.end(), keyword,
-            [](const Entry& e, std::string_view k) { return LessIgnoreCase(e.keyword, k); });
-        if (at != entries_.end() && EqualsIgnoreCase(at->keyword, keyword)) continue;
-        entries_.insert(at, Entry{std::string(keyword), std::string(text), 0});
-    }
-}
-
-const TranslationTable::Entry* TranslationTable::Find(std::string_view keyword) const {
-    const auto at = std::lower_bound(
-        entries_.begin(), entries_.end(), keyword,
-        [](const Entry& e, std::string_view k) { return LessIgnoreCase(e.keyword, k); });
-    if (at == entries_.end() || !EqualsIgnoreCase(at->keyword, keyword)) return nullptr;
-    return &*at;
+        // The first line of a keyword counts.
+        entries_.try_emplace(std::string(keyword),
+                             Entry{std::string(keyword), std::string(text), 0});
+    });
 }
 
 std::string TranslationTable::Translate(std::string_view keyword) {
     Load();
-    const Entry* found = Find(keyword);
-    if (found == nullptr) {
+    const auto found = entries_.find(keyword);
+    if (found == entries_.end()) {
         missing_.emplace_back(keyword);
         return std::string(kMissingText);
     }
-    Entry& entry = entries_[static_cast<std::size_t>(found - entries_.data())];
-    ++entry.uses;
-    return entry.text;
+    ++found->second.uses;
+    return found->second.text;
 }
 
 const std::vector<std::string>& TranslationTable::LanguageList() {
@@ -143,7 +164,7 @@ const std::vector<std::string>& TranslationTable::LanguageList() {
 std::vector<TranslationTable::KeywordUse> TranslationTable::KeywordUses() const {
     std::vector<KeywordUse> uses;
     uses.reserve(entries_.size());
-    for (const auto& e : entries_) uses.push_back({e.keyword, e.text, e.uses});
+    for (const auto& [key, e] : entries_) uses.push_back({e.keyword, e.text, e.uses});
     return uses;
 }
 
@@ -151,7 +172,7 @@ std::vector<std::string> TranslationTable::ReportLines() const {
     std::vector<std::string> lines;
     lines.push_back("#;Keyword;used;Vertaling voor " + countryCode_);
     std::size_t number = 0;
-    for (const auto& e : entries_) {
+    for (const auto& [key, e] : entries_) {
         lines.push_back(std::to_string(number++) + ";" + e.keyword + ";" + std::to_string(e.uses) +
                         ";" + e.text);
     }

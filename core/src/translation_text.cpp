@@ -12,8 +12,14 @@ bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0U)
 std::size_t Utf8Offset(std::string_view text, std::size_t index) {
     std::size_t offset = 0;
     for (std::size_t n = 0; n < index && offset < text.size(); ++n) {
+        // A lead byte takes up to three continuation bytes along; any other
+        // byte, also a stray continuation byte, is a character of its own.
+        const bool lead = static_cast<unsigned char>(text[offset]) >= 0xC0U;
         ++offset;
-        while (offset < text.size() && IsContinuationByte(text[offset])) ++offset;
+        for (int k = 0; lead && k < 3 && offset < text.size() && IsContinuationByte(text[offset]);
+             ++k) {
+            ++offset;
+        }
     }
     return offset;
 }

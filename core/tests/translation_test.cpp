@@ -255,5 +255,25 @@ TEST(TranslationTable, LongLinesKeepTheirFirst255CharactersAfterTheCode) {
     EXPECT_EQ(f.translations->Translate(keyword), std::string(255 - keyword.size() - 1, 'x'));
 }
 
+TEST(TranslationTable, DamagedFileIsReadWithoutTrustingIt) {
+    // Stray UTF-8 bytes, a NUL, and a last line of a megabyte without a
+    // line end.
+    using namespace std::string_literals;
+    std::string table =
+        "031 LAND Neder\x80\xFFlands\n"
+        "031 kapot:\xC3\n"
+        "031 nul:a\0b\n"
+        "\x80\x80\x80 LAND x\n"
+        "031 groot:"s;
+    table += std::string(1 << 20, 'y');
+    Fixture f("031", nullptr);
+    WriteFile(f.folder.path() / "Translate.txt", table);
+    EXPECT_EQ(f.translations->Translate("kapot"), "\xC3");
+    EXPECT_EQ(f.translations->Translate("nul"), std::string("a\0b", 3));
+    EXPECT_EQ(f.translations->Translate("groot").size(), 255U - 6U);
+    EXPECT_EQ(f.translations->CountryCode(), "031");
+    EXPECT_EQ(f.translations->LanguageList().size(), 2U);
+}
+
 }  // namespace
 }  // namespace papyrion

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,20 +94,23 @@ class TranslationTable {
     static constexpr std::string_view kTranslatorToolName = "Translator.exe";
 
   private:
+    // Keyword order: ASCII letters compared without regard to case.
+    struct KeywordLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
     struct Entry {
         std::string keyword;
         std::string text;
         long long uses = 0;
     };
 
-    const Entry* Find(std::string_view keyword) const;
-
     std::filesystem::path programFolder_;
     std::string countryCode_;
     UserInterface& ui_;
     PersistCountry persistCountry_;
     bool loaded_ = false;
-    std::vector<Entry> entries_;  // sorted by keyword without regard to case
+    std::map<std::string, Entry, KeywordLess> entries_;
     std::vector<std::string> missing_;
     std::vector<std::string> languages_;
 };
