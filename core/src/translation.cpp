@@ -15,6 +15,11 @@ namespace papyrion {
 
 namespace {
 
+using translation_text::EqualsIgnoreCase;
+using translation_text::LessIgnoreCase;
+using translation_text::Utf8Substring;
+using translation_text::WithoutByteOrderMark;
+
 constexpr std::size_t kCodeLength = 3;
 // Characters taken from position 5 of a text line.
 constexpr std::size_t kMaxKeywordAndText = 255;

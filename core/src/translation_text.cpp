@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace papyrion {
+namespace papyrion::translation_text {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::string_view WithoutByteOrderMark(std::string_view text) {
     return text;
 }
 
-}  // namespace papyrion
+}  // namespace papyrion::translation_text

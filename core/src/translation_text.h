@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace papyrion {
+namespace papyrion::translation_text {
 
 // Up to `count` characters (code points) from character index `first`
 // (0-based); positions beyond the end give a shorter or empty result.
@@ -17,4 +17,4 @@ bool LessIgnoreCase(std::string_view a, std::string_view b);
 
 std::string_view WithoutByteOrderMark(std::string_view text);
 
-}  // namespace papyrion
+}  // namespace papyrion::translation_text
