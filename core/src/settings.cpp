@@ -206,6 +206,11 @@ std::filesystem::path SettingsModel::ArchiveFolder() const {
     return stored.empty() ? std::filesystem::path(dir_) : std::filesystem::path(stored);
 }
 
+void SettingsModel::StoreDropWindowCountry(std::string code) {
+    drop_country_ = std::move(code);
+    IniWrite(file_, "Opties", "Country", drop_country_);
+}
+
 void SettingsModel::AddListener(Listener listener) { listeners_.push_back(std::move(listener)); }
 
 std::string SettingsModel::Read(std::string_view section, std::string_view key) const {

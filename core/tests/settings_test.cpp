@@ -193,6 +193,17 @@ TEST_F(SettingsTest, DropWindowReadsCountryOnTopSetUpStatusAndStationeryMode) {
     EXPECT_FALSE(apply("[Run]\nDesktop voorgrond=Y\n[Overlay]\nMetofZonder=2\n").stay_on_top);
 }
 
+TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
+    WriteText(ini_, "[Opties]\nCountry=999\n");
+    SettingsModel model = MakeModel();
+    model.Load();
+    model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
+    model.StoreDropWindowCountry("044");
+    EXPECT_EQ(model.DropWindowCountry(), "044");
+    EXPECT_EQ(model.Value("Opties", "Country"), "999");
+    EXPECT_EQ(IniRead(ini_, "Opties", "Country", ""), "044");
+}
+
 TEST_F(SettingsTest, ConfigurationWindowIsCentredOnlyForOneOne) {
     WriteText(ini_, "");
     EXPECT_EQ(MakeModel().ConfigurationWindowPlace({1920, 1080}, 601, 400).left, 660);
