@@ -53,6 +53,9 @@ TEST_F(SettingsTest, AMissingFileGivesEveryDefaultAndStaysMissing) {
     EXPECT_TRUE(model.Checked("Run", "MiniofMaxi"));
     EXPECT_EQ(model.ConverterItem(), 1);
     EXPECT_EQ(model.ArchiveFolder(), folder_.Path().string() + "/");
+    // An absent archive folder is written back as an empty value at close.
+    model.Save(SaveGroup::kG4);
+    EXPECT_EQ(IniRead(ini_, "Archief Directory", "Naam", "absent"), "");
 }
 
 TEST_F(SettingsTest, StrictConversionStopsTheLoadWithTheValueInTheMessage) {
