@@ -105,8 +105,12 @@ void KeptInstance::Stop() {
         process_->EndGroup(kStopGrace);
         process_.reset();
     }
+    std::error_code ignored;
+    if (!socket_.empty()) {
+        fs::remove(socket_, ignored);
+        socket_.clear();
+    }
     if (!folder_.empty()) {
-        std::error_code ignored;
         fs::remove_all(folder_, ignored);
         folder_.clear();
     }
@@ -154,6 +158,7 @@ bool LibreOfficeAutomation::Engine::EnsureStarted(KeptInstance& instance) {
     }
     const std::string pipe_name = "papyrion_" + tag_ + "_" + std::to_string(serial_);
     const fs::path socket = office::PipeSocketPath(pipe_name, getuid());
+    instance.socket_ = socket;
     try {
         instance.process_ = std::make_unique<office::ChildProcess>(
             *soffice_, office::InstanceArguments(profile_dir_, pipe_name, keep_document),

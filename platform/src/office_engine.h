@@ -41,6 +41,7 @@ public:
 
     std::unique_ptr<office::ChildProcess> process_;
     std::filesystem::path folder_;
+    std::filesystem::path socket_;  // a killed instance leaves its pipe behind
 };
 
 class LibreOfficeAutomation::Engine {
