@@ -151,6 +151,115 @@ std::vector<std::string> InstanceArguments(const std::filesystem::path& profile_
     return args;
 }
 
+namespace {
+
+constexpr std::string_view kActiveSheetBasic = R"BASIC(
+Sub ExportActiveSheet(source As String, target As String, kind As String, options As String, failure As String)
+  Dim document As Object
+  Dim filterName As String
+  On Error GoTo Failed
+  Select Case kind
+    Case "csv" : filterName = "Text - txt - csv (StarCalc)"
+    Case "xlsx" : filterName = "Calc MS Excel 2007 XML"
+    Case "ods" : filterName = "calc8"
+    Case Else : filterName = ""
+  End Select
+  If filterName = "" Then
+    Dim detect(1) As New com.sun.star.beans.PropertyValue
+    detect(0).Name = "Hidden" : detect(0).Value = True
+    detect(1).Name = "ReadOnly" : detect(1).Value = True
+    document = StarDesktop.loadComponentFromURL(source, "_blank", 0, detect())
+  Else
+    Dim given(3) As New com.sun.star.beans.PropertyValue
+    given(0).Name = "Hidden" : given(0).Value = True
+    given(1).Name = "ReadOnly" : given(1).Value = True
+    given(2).Name = "FilterName" : given(2).Value = filterName
+    given(3).Name = "FilterOptions" : given(3).Value = Join(Split(options, "/"), ",")
+    document = StarDesktop.loadComponentFromURL(source, "_blank", 0, given())
+  End If
+  If IsNull(document) Then
+    WriteFailure(failure, "the file could not be loaded")
+    Exit Sub
+  End If
+  If Not document.supportsService("com.sun.star.sheet.SpreadsheetDocument") Then
+    WriteFailure(failure, "the file is not a spreadsheet")
+    document.close(True)
+    Exit Sub
+  End If
+  Dim data(0) As New com.sun.star.beans.PropertyValue
+  data(0).Name = "Selection" : data(0).Value = document.getCurrentController().getActiveSheet()
+  Dim store(1) As New com.sun.star.beans.PropertyValue
+  store(0).Name = "FilterName" : store(0).Value = "calc_pdf_Export"
+  store(1).Name = "FilterData" : store(1).Value = data()
+  document.storeToURL(target, store())
+  document.close(True)
+  Exit Sub
+Failed:
+  WriteFailure(failure, "error " & Err & ": " & Error$)
+  On Error Resume Next
+  If Not IsNull(document) Then document.close(True)
+End Sub
+
+Sub WriteFailure(failure As String, text As String)
+  Dim n As Integer
+  n = FreeFile
+  Open ConvertFromURL(failure) For Output As #n
+  Print #n, text
+  Close #n
+End Sub
+)BASIC";
+
+std::string XmlEscaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ActiveSheetModule() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE script:module PUBLIC \"-//OpenOffice.org//DTD OfficeDocument 1.0//EN\" "
+           "\"module.dtd\">\n"
+           "<script:module xmlns:script=\"http://openoffice.org/2000/script\" "
+           "script:name=\"Module1\" script:language=\"StarBasic\">" +
+           XmlEscaped(kActiveSheetBasic) + "</script:module>\n";
+}
+
+std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view target_url,
+                                const std::filesystem::path& source,
+                                std::string_view import_filter, std::string_view failure_url) {
+    std::string kind;
+    std::string options;
+    if (import_filter.rfind("CSV:", 0) == 0) {
+        kind = "csv";
+        options = std::string(import_filter.substr(4));
+        std::replace(options.begin(), options.end(), ',', '/');
+    } else if (!import_filter.empty()) {
+        const std::string ext = LowerExtension(source);
+        if (ext == ".xlsx" || ext == ".ods") kind = ext.substr(1);
+    }
+    auto quoted = [](std::string_view text) { return "\"" + std::string(text) + "\""; };
+    return "macro:///Standard.Module1.ExportActiveSheet(" + quoted(source_url) + "," +
+           quoted(target_url) + "," + quoted(kind) + "," + quoted(options) + "," +
+           quoted(failure_url) + ")";
+}
+
+std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir,
+                                        std::string_view macro_url) {
+    std::vector<std::string> args = CommonArguments(profile_dir);
+    args.emplace_back(macro_url);
+    return args;
+}
+
 std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid) {
     return std::filesystem::path("/tmp") /
            ("OSL_PIPE_" + std::to_string(uid) + "_" + std::string(pipe_name));

@@ -63,6 +63,23 @@ std::vector<std::string> InstanceArguments(const std::filesystem::path& profile_
                                            std::string_view pipe_name,
                                            const std::filesystem::path& keep_document);
 
+// Exporting only the active sheet needs the sheet object, which the command
+// line cannot name: a Basic module in the private profile does the load and
+// the export. It writes the reason of a failure into a file.
+//
+// The module's file content (Standard library, Module1).
+std::string ActiveSheetModule();
+// The macro URL that runs it. Arguments are kept free of quotes, commas and
+// parentheses: file URLs are percent-encoded, the import filter goes by its
+// suffix ("csv", "xlsx", "ods" or "" to detect) and CSV options use "/".
+std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view target_url,
+                                const std::filesystem::path& source,
+                                std::string_view import_filter,
+                                std::string_view failure_url);
+// The soffice arguments that run one macro and end.
+std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir,
+                                        std::string_view macro_url);
+
 // Where the named pipe of an instance appears on this system.
 std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid);
 

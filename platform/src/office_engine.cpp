@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/officeurl.h"
+
 namespace papyrion {
 
 namespace fs = std::filesystem;
@@ -198,6 +200,68 @@ std::optional<office::ProcessExit> LibreOfficeAutomation::Engine::RunClient(
 
 void LibreOfficeAutomation::Engine::Convert(const ConversionRequest& request,
                                             KeptInstance* instance) {
+    RunInWorkFolder(request, [&](const fs::path& copy, const fs::path& out_dir,
+                                 const fs::path& log) -> Produced {
+        office::ConversionJob job;
+        job.source = copy;
+        job.out_dir = out_dir;
+        job.kind = request.kind;
+        job.import_filter = request.import_filter;
+        job.export_options = request.export_options;
+        return {RunClient(job, log, instance), out_dir / (copy.stem().string() + ".pdf"), {}};
+    });
+}
+
+void LibreOfficeAutomation::Engine::ConvertActiveSheet(const ConversionRequest& request) {
+    RunInWorkFolder(request, [&](const fs::path& copy, const fs::path& out_dir,
+                                 const fs::path& log) -> Produced {
+        // A profile of its own: a kept instance on the main profile would
+        // take the macro over and not say when it is done.
+        const fs::path profile = options_.temp_dir / "lo_profile_sheets";
+        PrepareMacroProfile(profile, log);
+        const fs::path pdf = out_dir / "sheet.pdf";
+        const fs::path failure = out_dir / "failure.txt";
+        const std::string url = office::ActiveSheetMacroUrl(
+            FileUrlFromPath(copy), FileUrlFromPath(pdf), copy, request.import_filter,
+            FileUrlFromPath(failure));
+        office::ChildProcess process(*soffice_, office::MacroArguments(profile, url), log);
+        std::optional<office::ProcessExit> exit = process.WaitFor(options_.timeout);
+        process.EndGroup();
+        std::string reason = ReadSmallFile(failure);
+        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
+            reason.pop_back();
+        }
+        return {exit, pdf, reason};
+    });
+}
+
+void LibreOfficeAutomation::Engine::PrepareMacroProfile(const fs::path& profile,
+                                                        const fs::path& log) {
+    const fs::path module = profile / "user" / "basic" / "Standard" / "Module1.xba";
+    std::error_code ec;
+    if (!fs::exists(module.parent_path(), ec)) {
+        // The first start lays out the profile, Basic libraries included.
+        office::ChildProcess first(
+            *soffice_, [&] {
+                std::vector<std::string> args = office::CommonArguments(profile);
+                args.emplace_back("--terminate_after_init");
+                return args;
+            }(),
+            log);
+        const bool done = first.WaitFor(options_.timeout).has_value();
+        first.EndGroup();
+        if (!done) {
+            throw AutomationError("LibreOffice did not set up its profile " + profile.string() +
+                                  " within " + Seconds(options_.timeout));
+        }
+    }
+    std::ofstream out(module, std::ios::trunc);
+    out << office::ActiveSheetModule();
+    if (!out.flush()) throw AutomationError("Cannot write " + module.string());
+}
+
+void LibreOfficeAutomation::Engine::RunInWorkFolder(const ConversionRequest& request,
+                                                    const Runner& run) {
     const std::string name = request.input.string();
     if (!soffice_) {
         throw AutomationError("LibreOffice is not installed: cannot convert " + name);
@@ -213,37 +277,31 @@ void LibreOfficeAutomation::Engine::Convert(const ConversionRequest& request,
     fs::copy_file(request.input, copy, ec);
     if (ec) throw AutomationError("Cannot read " + name + ": " + ec.message());
 
-    office::ConversionJob job;
-    job.source = copy;
-    job.out_dir = work / "out";
-    job.kind = request.kind;
-    job.import_filter = request.import_filter;
-    job.export_options = request.export_options;
-
     const fs::path log = work / "soffice.log";
-    std::optional<office::ProcessExit> exit;
+    Produced produced;
     try {
-        exit = RunClient(job, log, instance);
+        produced = run(copy, work / "out", log);
+    } catch (const AutomationError& error) {
+        throw AutomationError(std::string(error.what()) + " (converting " + name + ")");
     } catch (const std::exception& error) {
         throw AutomationError("Cannot start LibreOffice to convert " + name + ": " + error.what());
     }
-    if (!exit) {
+    if (!produced.exit) {
         throw AutomationError("LibreOffice did not finish converting " + name + " within " +
                               Seconds(options_.timeout));
     }
-    const fs::path produced = job.out_dir / (copy.stem().string() + ".pdf");
-    if (!fs::exists(produced, ec) || !LooksLikePdf(produced)) {
-        std::string reason = office::FailureReason(ReadSmallFile(log));
-        if (exit->signal != 0) {
-            reason = "LibreOffice ended with signal " + std::to_string(exit->signal);
-        } else if (reason.empty()) {
-            reason = "no PDF was written";
+    if (!fs::exists(produced.pdf, ec) || !LooksLikePdf(produced.pdf)) {
+        std::string reason = produced.reason;
+        if (produced.exit->signal != 0) {
+            reason = "LibreOffice ended with signal " + std::to_string(produced.exit->signal);
         }
+        if (reason.empty()) reason = office::FailureReason(ReadSmallFile(log));
+        if (reason.empty()) reason = "no PDF was written";
         throw AutomationError("LibreOffice could not convert " + name +
                               " (damaged, password-protected or not a document it reads): " +
                               reason);
     }
-    MoveIntoPlace(produced, request.target, tag_ + "_" + std::to_string(serial_));
+    MoveIntoPlace(produced.pdf, request.target, tag_ + "_" + std::to_string(serial_));
 }
 
 }  // namespace papyrion

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,9 +59,26 @@ public:
     // `instance` is the kept instance to use, or null for a process of its own.
     void Convert(const ConversionRequest& request, KeptInstance* instance);
 
+    // Converts only the sheet that the workbook shows first (its active
+    // sheet), in a process of its own.
+    void ConvertActiveSheet(const ConversionRequest& request);
+
     const std::filesystem::path& ProfileDir() const { return profile_dir_; }
 
 private:
+    struct Produced {
+        std::optional<office::ProcessExit> exit;  // nothing: timed out
+        std::filesystem::path pdf;
+        std::string reason;  // what LibreOffice said about a failure, if anything
+    };
+    using Runner = std::function<Produced(const std::filesystem::path& copy,
+                                          const std::filesystem::path& out_dir,
+                                          const std::filesystem::path& log)>;
+    // Checks the input, copies it into a fresh work folder, lets `run` make
+    // the PDF there and moves it to the target.
+    void RunInWorkFolder(const ConversionRequest& request, const Runner& run);
+    void PrepareMacroProfile(const std::filesystem::path& profile,
+                             const std::filesystem::path& log);
     std::filesystem::path NewWorkFolder();
     bool EnsureStarted(KeptInstance& instance);
     std::optional<office::ProcessExit> RunClient(const office::ConversionJob& job,

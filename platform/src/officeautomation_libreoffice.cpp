@@ -244,7 +244,7 @@ public:
         request.target = AbsolutePath(file_name->AsText());
         request.kind = office::DocumentKind::kSpreadsheet;
         request.import_filter = office::ImportFilterFor(workbook, kCsvDefaults);
-        state_->engine->Convert(request, state_->instance.get());
+        state_->engine->ConvertActiveSheet(request);
         return {};
     }
 

@@ -1,5 +1,6 @@
 #include "office_command.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -107,6 +108,35 @@ TEST(OfficeCommand, InstanceListensOnItsOwnPipeAndHoldsADocument) {
     EXPECT_EQ(args[args.size() - 2], "--accept=pipe,name=papyrion_7;urp;");
     EXPECT_EQ(args.back(), "/w/keep.txt");
     EXPECT_EQ(PipeSocketPath("papyrion_7", 1000), "/tmp/OSL_PIPE_1000_papyrion_7");
+}
+
+TEST(OfficeCommand, ActiveSheetMacroArgumentsStayParsable) {
+    struct Case {
+        const char* source;
+        const char* import_filter;
+        const char* kind_and_options;
+    };
+    const Case cases[] = {
+        {"/w/in/list.csv", "CSV:59,34,76,1", R"("csv","59/34/76/1")"},
+        {"/w/in/cijfers.xlsx", "Calc MS Excel 2007 XML", R"("xlsx","")"},
+        {"/w/in/cijfers.ods", "calc8", R"("ods","")"},
+        {"/w/in/cijfers.xls", "", R"("","")"},
+    };
+    for (const Case& c : cases) {
+        const std::string url =
+            ActiveSheetMacroUrl(FileUrlFromPath(std::string(c.source)), "file:///w/out/sheet.pdf",
+                                c.source, c.import_filter, "file:///w/out/failure.txt");
+        EXPECT_EQ(url, "macro:///Standard.Module1.ExportActiveSheet(\"" +
+                           FileUrlFromPath(std::string(c.source)) +
+                           "\",\"file:///w/out/sheet.pdf\"," + c.kind_and_options +
+                           ",\"file:///w/out/failure.txt\")");
+    }
+    // Quotes, commas and parentheses of a name never reach the argument list.
+    const std::string odd = ActiveSheetMacroUrl(FileUrlFromPath("/w/in/a \"(1),2\".xls"), "t", "",
+                                                "", "f");
+    EXPECT_EQ(std::count(odd.begin(), odd.end(), '"'), 10);
+    EXPECT_EQ(std::count(odd.begin(), odd.end(), '('), 1);
+    EXPECT_THAT(ActiveSheetModule(), ::testing::HasSubstr("getActiveSheet()"));
 }
 
 TEST(OfficeCommand, FailureReasonSkipsTheNoise) {

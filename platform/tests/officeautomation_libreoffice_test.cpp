@@ -99,6 +99,7 @@ struct Expectation {
     const char* fixture;
     const char* pdf;
     std::vector<std::string> words;
+    std::vector<std::string> absent = {};
 };
 
 // Converts each fixture, then checks the PDF with independent tools and that
@@ -121,6 +122,7 @@ void ExpectConverted(const OfficeTestFolder& folder, const std::vector<Expectati
         EXPECT_TRUE(testing::QpdfCheckPasses(pdf));
         const std::string text = testing::PdfText(pdf);
         for (const std::string& word : c.words) EXPECT_THAT(text, HasSubstr(word));
+        for (const std::string& word : c.absent) EXPECT_THAT(text, Not(HasSubstr(word)));
         EXPECT_EQ(FileBytes(input), before);
         EXPECT_EQ(fs::last_write_time(input), modified);
         // Nothing else appears beside the input: no lock file, no partial PDF.
@@ -159,9 +161,11 @@ TEST(LibreOfficeAutomation, ExcelExportsEverySpreadsheetKind) {
                     {
                         // ";" separates, '"' quotes: the quoted ";" stays in its cell
                         {"list.csv", "list.pdf", {"Jansen; Piet", "kiwi"}},
-                        {"figures.xls", "figures.pdf", {"Omzet", "1234", "giraffe"}},
-                        {"figures.xlsx", "figures.pdf", {"giraffe"}},
-                        {"figures.ods", "figures.pdf", {"giraffe"}},
+                        // only the sheet a workbook opens with: the first of
+                        // these two, the second of the .xlsx
+                        {"figures.xls", "figures.pdf", {"Omzet", "1234", "giraffe"}, {"okapi"}},
+                        {"figures.ods", "figures.pdf", {"giraffe"}, {"okapi"}},
+                        {"figures.xlsx", "figures.pdf", {"okapi"}, {"giraffe"}},
                     },
                     [&](const fs::path& input, const fs::path& pdf) {
                         ExportThroughExcel(*excel, input, pdf);
@@ -199,7 +203,7 @@ TEST(LibreOfficeAutomation, ServiceManagerStoresWithFilterDataInAProcessOfItsOwn
     // The text export asked for a spreadsheet, CSV options on a workbook:
     // the layer takes what fits the document.
     ExpectConverted(folder,
-                    {{"figures.xlsx", "figures.pdf", {"giraffe"}},
+                    {{"figures.xlsx", "figures.pdf", {"giraffe", "okapi"}},
                      {"list.csv", "list.pdf", {"Jansen; Piet"}}},
                     [&](const fs::path& input, const fs::path& pdf) {
                         StoreThroughServiceManager(automation, input, pdf, "writer_pdf_Export",
@@ -234,6 +238,32 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
     } catch (const AutomationError& error) {
         EXPECT_THAT(error.what(), HasSubstr("missing.docx"));
     }
+    // The spreadsheet way: a cut-off workbook, and a text document under a
+    // spreadsheet name.
+    AutomationObjectPtr excel = automation.CreateOleObject("Excel.Application");
+    const fs::path cut = in / "cut.xlsx";
+    std::ofstream(cut, std::ios::binary)
+        << FileBytes(testing::OfficeFixture("figures.xlsx")).substr(0, 1500);
+    const fs::path letter_as_sheet = in / "letter.xls";
+    fs::copy_file(testing::OfficeFixture("letter.docx"), letter_as_sheet);
+    const std::pair<fs::path, const char*> sheets[] = {
+        {cut, "the file could not be loaded"},
+        {letter_as_sheet, "the file is not a spreadsheet"},
+    };
+    for (const auto& [input, reason] : sheets) {
+        SCOPED_TRACE(input.string());
+        const fs::path pdf = in / (input.stem().string() + ".pdf");
+        try {
+            ExportThroughExcel(*excel, input, pdf);
+            ADD_FAILURE() << "converted";
+        } catch (const AutomationError& error) {
+            EXPECT_THAT(error.what(), HasSubstr(input.string()));
+            EXPECT_THAT(error.what(), HasSubstr(reason));
+        }
+        EXPECT_FALSE(fs::exists(pdf));
+    }
+    excel.reset();
+
     // The instance survives a failed file and converts the next one.
     const fs::path good = CopyFixture("letter.docx", in);
     SaveThroughWord(*word, good, in / "letter.PDF");

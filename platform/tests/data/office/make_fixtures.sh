@@ -18,6 +18,23 @@ for format in xls xlsx ods; do
   cp "$work/sheets.$format" "figures.$format"
 done
 
+# figures.xlsx shows its second sheet when opened (figures.xls and .ods their
+# first): only that one belongs in the PDF of the spreadsheet program.
+python3 - <<'PY'
+import zipfile
+with zipfile.ZipFile("figures.xlsx") as source:
+    entries = [(info, source.read(info.filename)) for info in source.infolist()]
+with zipfile.ZipFile("figures.xlsx", "w", zipfile.ZIP_DEFLATED) as target:
+    for info, data in entries:
+        if info.filename == "xl/workbook.xml":
+            data = data.replace(b'activeTab="0"', b'activeTab="1"')
+        elif info.filename == "xl/worksheets/sheet1.xml":
+            data = data.replace(b'tabSelected="true"', b'tabSelected="false"')
+        elif info.filename == "xl/worksheets/sheet2.xml":
+            data = data.replace(b'tabSelected="false"', b'tabSelected="true"')
+        target.writestr(info, data)
+PY
+
 # A document with an opening password, stored through a Basic macro in the
 # private profile.
 cat > "$work/profile/user/basic/Standard/Module1.xba" <<'XBA'
