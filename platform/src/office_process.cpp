@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -141,6 +143,28 @@ void ChildProcess::EndGroup(std::chrono::milliseconds grace) {
     }
 }
 
-bool GroupAlive(pid_t group) { return kill(-group, 0) == 0 || errno == EPERM; }
+bool GroupAlive(pid_t group) {
+    if (kill(-group, 0) != 0 && errno != EPERM) return false;
+    // Members that have ended but wait for a parent to reap them still
+    // count for kill(); they are no longer running, so look closer.
+    std::error_code ec;
+    for (const std::filesystem::directory_entry& entry :
+         std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(line.substr(close + 1));
+        char state = 0;
+        long parent = 0;
+        long process_group = 0;
+        fields >> state >> parent >> process_group;
+        if (fields && process_group == group && state != 'Z' && state != 'X') return true;
+    }
+    return false;
+}
 
 }  // namespace papyrion::office

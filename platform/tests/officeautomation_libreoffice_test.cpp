@@ -151,6 +151,15 @@ TEST(LibreOfficeAutomation, WordConvertsEveryWordProcessingKindThroughOneKeptIns
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
     EXPECT_THROW(automation.GetActiveOleObject("Excel.Application"), AutomationError);
+
+    // The next run starts a new instance on the same profile, whatever the
+    // ended one left behind.
+    word = automation.CreateOleObject("Word.Application");
+    const fs::path again = CopyFixture("letter.docx", folder.Path() / "again");
+    SaveThroughWord(*word, again, folder.Path() / "again" / "letter.PDF");
+    EXPECT_THAT(testing::PdfText(folder.Path() / "again" / "letter.PDF"), HasSubstr("zebra"));
+    word.reset();
+    EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
 }
 
 TEST(LibreOfficeAutomation, ExcelExportsEverySpreadsheetKind) {
