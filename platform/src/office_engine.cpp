@@ -48,10 +48,7 @@ void CheckReadable(const fs::path& input) {
         throw AutomationError("Cannot open " + input.string() + ": no such file");
     }
     std::ifstream probe(input, std::ios::binary);
-    if (!probe || probe.peek() == std::ifstream::traits_type::eof()) {
-        throw AutomationError("Cannot read " + input.string() +
-                              (probe ? ": the file is empty" : ": permission denied"));
-    }
+    if (!probe) throw AutomationError("Cannot read " + input.string() + ": permission denied");
 }
 
 bool LooksLikePdf(const fs::path& file) {

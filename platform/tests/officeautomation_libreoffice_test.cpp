@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,6 +11,8 @@
 #include <thread>
 #include <fstream>
 
+#include "office_command.h"
+#include "office_process.h"
 #include "platform/officeurl.h"
 #include "support/office_test_support.h"
 
@@ -228,9 +231,7 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
     const fs::path in = folder.Path() / "in";
     const fs::path secret = CopyFixture("secret.odt", in);
     const fs::path damaged = CopyFixture("damaged.docx", in);
-    const fs::path empty = in / "empty.docx";
-    std::ofstream(empty).close();
-    for (const fs::path& input : {secret, damaged, empty}) {
+    for (const fs::path& input : {secret, damaged}) {
         SCOPED_TRACE(input.string());
         const fs::path pdf = in / (input.stem().string() + ".PDF");
         try {
@@ -247,6 +248,13 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
     } catch (const AutomationError& error) {
         EXPECT_THAT(error.what(), HasSubstr("missing.docx"));
     }
+    // An empty file is an empty document, not a damaged one: a new Word file
+    // made from the file manager has no bytes at all.
+    const fs::path empty = in / "empty.docx";
+    std::ofstream(empty).close();
+    SaveThroughWord(*word, empty, in / "empty.PDF");
+    EXPECT_TRUE(testing::QpdfCheckPasses(in / "empty.PDF"));
+
     // The spreadsheet way: a cut-off workbook, and a text document under a
     // spreadsheet name.
     AutomationObjectPtr excel = automation.CreateOleObject("Excel.Application");
@@ -279,6 +287,37 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
     EXPECT_THAT(testing::PdfText(in / "letter.PDF"), HasSubstr("zebra"));
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
+}
+
+TEST(LibreOfficeAutomation, ALibreOfficeOfTheUserIsLeftAlone) {
+    OfficeTestFolder folder;
+    // The user's own LibreOffice, with a document open.
+    const fs::path user = folder.Path() / "user";
+    fs::create_directories(user);
+    std::ofstream(user / "notes.txt") << "the user's notes\n";
+    const auto soffice = FindSoffice(SystemPath());
+    ASSERT_TRUE(soffice.has_value());
+    const std::string pipe = "papyrion_test_user_" + std::to_string(getpid());
+    office::ChildProcess users(*soffice,
+                               office::InstanceArguments(user / "profile", pipe, user / "notes.txt"),
+                               user / "log");
+    for (int i = 0; i < 600 && !fs::exists(office::PipeSocketPath(pipe, getuid())); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(users.Running());
+
+    LibreOfficeAutomation automation(Options(folder));
+    AutomationObjectPtr word = automation.CreateOleObject("Word.Application");
+    ExpectConverted(folder, {{"letter.docx", "letter.PDF", {"zebra letterhead"}}},
+                    [&](const fs::path& input, const fs::path& pdf) {
+                        SaveThroughWord(*word, input, pdf);
+                    });
+    word->Call("Quit", {true});
+    word.reset();
+    EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
+    EXPECT_TRUE(users.Running());
+    users.EndGroup(std::chrono::seconds(2));
+    fs::remove(office::PipeSocketPath(pipe, getuid()));
 }
 
 TEST(LibreOfficeAutomation, WithoutLibreOfficeNoServerCanBeCreated) {
