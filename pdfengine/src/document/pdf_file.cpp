@@ -26,6 +26,19 @@ std::string HexText(std::string_view bytes) {
 
 }  // namespace
 
+int OpenErrorCode(PdfReadResult result) {
+    switch (result) {
+        case PdfReadResult::kNotReadable:
+            return kErrorNotReadablePdf;
+        case PdfReadResult::kPasswordRejected:
+            return kErrorPasswordRejected;
+        case PdfReadResult::kRead:
+        case PdfReadResult::kFileError:
+            break;
+    }
+    return 0;
+}
+
 PdfFile::PdfFile() = default;
 PdfFile::~PdfFile() = default;
 PdfFile::PdfFile(PdfFile&&) noexcept = default;
