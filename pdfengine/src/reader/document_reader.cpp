@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "document/pdf_document.h"
 #include "object/pdf_keys.h"
@@ -52,6 +53,7 @@ CryptMethod MethodOfFilter(const TPDFDictionary& encrypt, std::string_view filte
 }  // namespace
 
 ReadResult TPDFDocument::Read(std::string bytes, std::string_view password) {
+    std::optional<ReadResult> first_result;
     for (int attempt = 0;; ++attempt) {
         Clear();
         bytes_ = std::move(bytes);
@@ -62,15 +64,22 @@ ReadResult TPDFDocument::Read(std::string bytes, std::string_view password) {
             AddWarning(std::string("reading failed: ") + error.what());
             result = ReadResult::kNotReadable;
         }
-        if (result == ReadResult::kNotReadable && attempt == 0) {
+        if (result != ReadResult::kRead && attempt == 0) {
             std::size_t header = bytes_.find(kHeader, 1);
             if (header != std::string::npos) {
-                // Junk before the header shifts every offset; try again without it.
+                // Junk before the header shifts every offset; try again without
+                // it. Shifted offsets can also cut the encryption dictionary
+                // short and look like a wrong password, so that case retries too.
+                first_result = result;
                 bytes = bytes_.substr(header);
                 continue;
             }
         }
-        if (result != ReadResult::kRead) Clear();
+        if (result != ReadResult::kRead) {
+            Clear();
+            // A refused password stays the answer unless the retry read the file.
+            if (first_result == ReadResult::kPasswordRejected) return *first_result;
+        }
         return result;
     }
 }
