@@ -9,6 +9,12 @@
 #include "crypto/security_handler.h"
 #include "filters/decode.h"
 
+// The replay test gives the entry function its own name, so that several
+// fuzz targets can share one test executable.
+#ifndef PAPYRION_FUZZ_ENTRY
+#define PAPYRION_FUZZ_ENTRY LLVMFuzzerTestOneInput
+#endif
+
 namespace {
 
 // Small enough that the sanitizers' overhead stays far below the fuzzer's
@@ -20,7 +26,7 @@ const char* const kFilterNames[] = {"FlateDecode", "LZWDecode", "ASCII85Decode",
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int PAPYRION_FUZZ_ENTRY(const std::uint8_t* data, std::size_t size) {
     using namespace papyrion::pdf;
     if (size < 6) return 0;
     std::vector<FilterStep> chain;
