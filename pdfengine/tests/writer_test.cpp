@@ -144,6 +144,23 @@ TEST(Writer, ObjectStreamsBecomeOrdinaryObjectsUnderOneClassicTable) {
     EXPECT_EQ(QpdfProblems(pdf), "");
 }
 
+TEST(Writer, RemovedObjectsLeaveAFreeEntry) {
+    auto objects = SimplePageObjects(1);
+    objects.push_back({4, "(unused)"});
+    objects.push_back({5, "(kept)"});
+    TPDFDocument document;
+    ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
+    EXPECT_TRUE(document.RemoveIndirect(4));
+    EXPECT_FALSE(document.RemoveIndirect(4));
+    EXPECT_EQ(document.ObjectByNumber(4), nullptr);
+    std::string pdf = Written(document);
+    EXPECT_EQ(pdf.find("(unused)"), std::string::npos);
+    std::size_t table = pdf.find("\nxref\n0 6\n");
+    ASSERT_NE(table, std::string::npos);
+    EXPECT_EQ(pdf.substr(table + 10 + 4 * 20, 20), "0000000000 00000 f \n");
+    EXPECT_EQ(QpdfProblems(pdf), "");
+}
+
 TEST(Writer, FailingStreamReportsFailure) {
     TPDFDocument document;
     document.MakeNewDocument();

@@ -89,6 +89,15 @@ TPDFIndRef* TPDFDocument::AddIndirect(TPDFObject& object) {
     return structure_.MakeReference(id.number, id.generation);
 }
 
+bool TPDFDocument::RemoveIndirect(int number) {
+    auto it =
+        std::lower_bound(index_.begin(), index_.end(), std::make_pair(number, std::size_t{0}));
+    if (it == index_.end() || it->first != number) return false;
+    objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    RebuildIndex();
+    return true;
+}
+
 std::string TPDFDocument::DecodedStreamData(const TPDFStream& stream) const {
     return DecodeStreamData(stream.Data(), stream.Dictionary()).data;
 }

@@ -88,6 +88,10 @@ class TPDFDocument : public IndirectObjectHost {
     IndirectId RegisterIndirect(TPDFObject& object) override;
     // Registers `object` and returns a new reference to it.
     TPDFIndRef* AddIndirect(TPDFObject& object);
+    // Takes an object out of the list: it is no longer written and its number
+    // is free in the written table. The object itself lives on with the
+    // structure, so references to it elsewhere stay safe (they resolve to nothing).
+    bool RemoveIndirect(int number);
 
     // The stream's data with its filters undone (capped; see DecodeLimitFor).
     std::string DecodedStreamData(const TPDFStream& stream) const;

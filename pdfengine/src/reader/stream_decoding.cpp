@@ -8,7 +8,9 @@ namespace papyrion::pdf {
 
 namespace {
 
-constexpr std::size_t kExpansionFactor = 4096;
+// Deflate cannot expand data more than 1032 times and LZW about 1400 times,
+// so a stage that outgrows this factor is undoing a nested bomb.
+constexpr std::size_t kExpansionFactor = 2048;
 constexpr std::size_t kMinimumLimit = std::size_t{1} << 20;
 
 int IntegerOr(const TPDFDictionary* parms, std::string_view key, int fallback) {

@@ -238,12 +238,16 @@ class CrossReferenceCollector {
             for (std::size_t i = 0; i + 1 < index->Size(); i += 2) {
                 auto first = index->TryNumber(i);
                 auto count = index->TryNumber(i + 1);
-                if (!first || !count || *first < 0 || *count < 0) break;
+                if (!first || !count || *first < 0 || *count < 0 ||
+                    *first > static_cast<double>(kMaxObjectNumber)) {
+                    break;
+                }
                 ranges.emplace_back(static_cast<std::int64_t>(*first),
-                                    static_cast<std::int64_t>(*count));
+                                    static_cast<std::int64_t>(
+                                        std::min(*count, static_cast<double>(kMaxObjectNumber))));
             }
         } else {
-            ranges.emplace_back(0, *size);
+            ranges.emplace_back(0, std::clamp<std::int64_t>(*size, 0, kMaxObjectNumber + 1));
         }
         std::string_view raw = StreamBytes(parser, *dictionary);
         ChainResult decoded = DecodeStreamData(raw, *dictionary);

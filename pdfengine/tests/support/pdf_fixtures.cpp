@@ -84,7 +84,7 @@ std::string AppendIncrementalUpdate(const std::string& base,
 
 // Catalog 1, pages 2 and page 3 inside object stream 4, described by the
 // cross-reference stream 5 (W [1 4 2], Flate with a PNG predictor).
-std::string XrefStreamPdf(const std::string& page_extra) {
+std::string XrefStreamPdf(const std::string& page_extra, bool objstm_in_itself) {
     const std::string objects[] = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>",
@@ -117,7 +117,11 @@ std::string XrefStreamPdf(const std::string& page_extra) {
     add_row(2, 4, 0);
     add_row(2, 4, 1);
     add_row(2, 4, 2);
-    add_row(1, objstm_offset, 0);
+    if (objstm_in_itself) {
+        add_row(2, 4, 3);
+    } else {
+        add_row(1, objstm_offset, 0);
+    }
     add_row(1, xref_offset, 0);
     std::string xref_encoded = FlateEncode(rows);
     pdf +=

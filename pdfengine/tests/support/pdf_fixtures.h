@@ -43,7 +43,8 @@ std::vector<FixtureObject> SimplePageObjects(int pages);
 // Catalog 1, pages 2 and page 3 (MediaBox [0 0 0.123456 842] plus
 // `page_extra`) inside object stream 4, described by the cross-reference
 // stream 5 (W [1 4 2], Flate with a PNG predictor). Version 1.5.
-std::string XrefStreamPdf(const std::string& page_extra = "");
+// `objstm_in_itself` lists object 4 as held in object stream 4.
+std::string XrefStreamPdf(const std::string& page_extra = "", bool objstm_in_itself = false);
 
 // The offset of "startxref"'s number, for fixtures that edit it.
 std::size_t StartXrefValue(const std::string& pdf);
