@@ -136,6 +136,47 @@ std::vector<std::string> XdgEmailArguments(const MailDraft& draft) {
     return args;
 }
 
+std::vector<std::string> XdgEmailArgumentsWithoutBackslashes(const MailDraft& draft) {
+    auto has_backslash = [](std::string_view t) { return t.find('\\') != std::string_view::npos; };
+    MailDraft plain;
+    MailDraft linked;
+    MailDraft main_recipients;
+    (has_backslash(draft.subject) ? linked : plain).subject = draft.subject;
+    (has_backslash(draft.body) ? linked : plain).body = draft.body;
+    // A whole group moves, so that attachments and recipients keep their order.
+    bool attachments_linked = std::any_of(draft.attachments.begin(), draft.attachments.end(),
+                                          [&](const MailAttachment& a) {
+                                              return has_backslash(a.path.string());
+                                          });
+    (attachments_linked ? linked : plain).attachments = draft.attachments;
+    for (RecipientKind kind : {RecipientKind::kTo, RecipientKind::kCc, RecipientKind::kBcc}) {
+        bool group_linked = std::any_of(
+            draft.recipients.begin(), draft.recipients.end(),
+            [&](const MailRecipient& r) { return r.kind == kind && has_backslash(r.address); });
+        MailDraft& target = group_linked                ? linked
+                            : kind == RecipientKind::kTo ? main_recipients
+                                                         : plain;
+        for (const auto& r : draft.recipients) {
+            if (r.kind == kind) target.recipients.push_back(r);
+        }
+    }
+    std::vector<std::string> args = XdgEmailArguments(plain);
+    if (!linked.subject.empty() || !linked.body.empty() || !linked.attachments.empty() ||
+        !linked.recipients.empty()) {
+        // Evolution's form is plain RFC 6068 plus "attach", which xdg-email
+        // also uses; its "to" goes in the query so that the link has no path.
+        std::string link = EvolutionMailtoUri(linked);
+        std::string query = link.substr(link.find(':') + 1);
+        std::string to = query.substr(0, query.find('?'));
+        query = query.find('?') == std::string::npos ? "" : query.substr(query.find('?') + 1);
+        if (!to.empty()) query = "to=" + to + (query.empty() ? "" : "&" + query);
+        args.push_back("mailto:?" + query);
+    }
+    std::vector<std::string> to_args = XdgEmailArguments(main_recipients);
+    args.insert(args.end(), to_args.begin() + 1, to_args.end());
+    return args;
+}
+
 std::string ThunderbirdComposeArgument(const MailDraft& draft) {
     std::vector<std::string> fields;
     auto add_list = [&](std::string_view key, RecipientKind kind) {

@@ -66,15 +66,6 @@ std::string DesktopEntryExec(const std::filesystem::path& file) {
     return {};
 }
 
-std::string DoubledBackslashes(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        out += c;
-        if (c == '\\') out += '\\';
-    }
-    return out;
-}
-
 std::filesystem::path MakeUniqueFolder(const std::filesystem::path& parent) {
     std::filesystem::create_directories(parent);
     std::string pattern = (parent / "mail-XXXXXX").string();
@@ -205,23 +196,6 @@ bool LinuxMailComposer::Logon(const std::string& profile) {
     return route.kind != Route::Kind::kNone && route.profile == profile && route.reachable;
 }
 
-bool LinuxMailComposer::ShellEchoTakesBackslashes() {
-    if (!echo_takes_backslashes_) {
-        // xdg-email passes every text through the "echo" of /bin/sh, which on
-        // some systems (dash) reads backslash sequences: "\c" there ends the
-        // text. Asked once, of the shell xdg-email runs in.
-        ChildCommand probe;
-        probe.program = "/bin/sh";
-        probe.arguments = {"-c", "echo 'x\\\\y'"};
-        probe.environment = options_.environment;
-        probe.capture_output = true;
-        probe.wait_limit = std::chrono::seconds(10);
-        ChildResult r = RunChild(probe);
-        echo_takes_backslashes_ = r.status == ChildResult::Status::kExited && r.output == "x\\y\n";
-    }
-    return *echo_takes_backslashes_;
-}
-
 MailDraft LinuxMailComposer::Staged(const MailDraft& draft) {
     const std::filesystem::path spill = options_.spill_folder.empty()
                                             ? std::filesystem::temp_directory_path()
@@ -306,12 +280,7 @@ ComposeOutcome LinuxMailComposer::Compose(const MailDraft& draft) {
             run.arguments = XdgEmailArguments(staged);
             break;
         case Route::Kind::kXdgEmail:
-            if (ShellEchoTakesBackslashes()) {
-                staged.subject = DoubledBackslashes(staged.subject);
-                staged.body = DoubledBackslashes(staged.body);
-                for (auto& r : staged.recipients) r.address = DoubledBackslashes(r.address);
-            }
-            run.arguments = XdgEmailArguments(staged);
+            run.arguments = XdgEmailArgumentsWithoutBackslashes(staged);
             break;
         case Route::Kind::kThunderbird:
             run.arguments.push_back("-compose");

@@ -47,6 +47,31 @@ TEST(MailComposerForms, XdgEmailArguments) {
     }
 }
 
+TEST(MailComposerForms, BackslashesReachRealXdgEmailOnlyInsideOurOwnLink) {
+    struct Case {
+        const char* what;
+        MailDraft draft;
+        Args expected;
+    };
+    const Case cases[] = {
+        {"nothing to move: the plain options",
+         {"s", "b", {To("jan@x.nl")}, {{"/a.pdf", ""}}},
+         {"--utf8", "--subject", "s", "--body", "b", "--attach", "/a.pdf", "jan@x.nl"}},
+        {"subject, body and all attachments go in the link, before the recipients",
+         {"C:\\new", "regel \\c\r\n", {To("jan@x.nl"), Cc("c@x.nl")},
+          {{"/a.pdf", ""}, {"/x\\y.pdf", ""}}},
+         {"--utf8", "--cc", "c@x.nl",
+          "mailto:?subject=C%3A%5Cnew&body=regel%20%5Cc%0D%0A&attach=/a.pdf&attach=/x%5Cy.pdf",
+          "jan@x.nl"}},
+        {"a main recipient with a backslash goes in the link's query",
+         {"", "", {To("a\\b@x.nl")}, {}},
+         {"--utf8", "mailto:?to=a%5Cb%40x.nl"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(XdgEmailArgumentsWithoutBackslashes(c.draft), c.expected) << c.what;
+    }
+}
+
 TEST(MailComposerForms, ThunderbirdComposeKeepsCommasAndQuotesInsideTheirValues) {
     MailDraft d{"Offerte, 'concept'",
                 "Beste Jan,\r\n\r\nZie bijlage.\r\n",

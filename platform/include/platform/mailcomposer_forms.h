@@ -39,6 +39,14 @@ std::string PercentEncode(std::string_view text, std::string_view keep = "");
 // texts are left out: xdg-email refuses an option with an empty value.
 std::vector<std::string> XdgEmailArguments(const MailDraft& draft);
 
+// The same for the real xdg-email, which passes every text through the
+// "echo" of /bin/sh three times; where that echo reads backslash sequences
+// (dash), "\c" ends the text and "\n" breaks the line. Fields holding a
+// backslash therefore travel in a mailto: link of our own encoding (which
+// xdg-email passes on as it is), placed before the main recipients, since a
+// later link would replace what they add.
+std::vector<std::string> XdgEmailArgumentsWithoutBackslashes(const MailDraft& draft);
+
 // The text after Thunderbird's "-compose": every value percent-encoded (which
 // Thunderbird decodes), the attachments as a quoted list of file: URLs.
 std::string ThunderbirdComposeArgument(const MailDraft& draft);

@@ -52,11 +52,9 @@ private:
     Route FindRoute();
     std::optional<std::string> Variable(std::string_view name) const;
     std::optional<std::filesystem::path> FindDesktopEntry(const std::string& id) const;
-    bool ShellEchoTakesBackslashes();
     MailDraft Staged(const MailDraft& draft);
 
     LinuxMailComposerOptions options_;
-    std::optional<bool> echo_takes_backslashes_;
     std::vector<pid_t> running_;
 };
 
