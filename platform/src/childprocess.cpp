@@ -21,7 +21,7 @@ namespace {
 constexpr std::size_t kMaxCapturedOutput = 1 << 20;
 
 class FileDescriptor {
-public:
+  public:
     FileDescriptor() = default;
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
@@ -44,7 +44,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -64,9 +64,7 @@ Pipe MakePipe() {
     return p;
 }
 
-std::string_view VariableName(std::string_view entry) {
-    return entry.substr(0, entry.find('='));
-}
+std::string_view VariableName(std::string_view entry) { return entry.substr(0, entry.find('=')); }
 
 std::vector<std::string> ChildEnvironment(
     const std::vector<std::pair<std::string, std::string>>& overrides) {

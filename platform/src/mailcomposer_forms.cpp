@@ -92,7 +92,8 @@ std::string ComposerAddress(std::string_view address) {
 
 std::string ComposerSubject(std::string_view subject) {
     std::string out(subject);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return out;
 }
 
@@ -144,16 +145,15 @@ std::vector<std::string> XdgEmailArgumentsWithoutBackslashes(const MailDraft& dr
     (has_backslash(draft.subject) ? linked : plain).subject = draft.subject;
     (has_backslash(draft.body) ? linked : plain).body = draft.body;
     // A whole group moves, so that attachments and recipients keep their order.
-    bool attachments_linked = std::any_of(draft.attachments.begin(), draft.attachments.end(),
-                                          [&](const MailAttachment& a) {
-                                              return has_backslash(a.path.string());
-                                          });
+    bool attachments_linked =
+        std::any_of(draft.attachments.begin(), draft.attachments.end(),
+                    [&](const MailAttachment& a) { return has_backslash(a.path.string()); });
     (attachments_linked ? linked : plain).attachments = draft.attachments;
     for (RecipientKind kind : {RecipientKind::kTo, RecipientKind::kCc, RecipientKind::kBcc}) {
         bool group_linked = std::any_of(
             draft.recipients.begin(), draft.recipients.end(),
             [&](const MailRecipient& r) { return r.kind == kind && has_backslash(r.address); });
-        MailDraft& target = group_linked                ? linked
+        MailDraft& target = group_linked                 ? linked
                             : kind == RecipientKind::kTo ? main_recipients
                                                          : plain;
         for (const auto& r : draft.recipients) {
@@ -275,11 +275,21 @@ std::vector<std::string> DesktopExecWords(std::string_view exec_value) {
         if (c == '\\' && i + 1 < exec_value.size()) {
             char n = exec_value[++i];
             switch (n) {
-                case 's': value += ' '; break;
-                case 'n': value += '\n'; break;
-                case 't': value += '\t'; break;
-                case 'r': value += '\r'; break;
-                case '\\': value += '\\'; break;
+                case 's':
+                    value += ' ';
+                    break;
+                case 'n':
+                    value += '\n';
+                    break;
+                case 't':
+                    value += '\t';
+                    break;
+                case 'r':
+                    value += '\r';
+                    break;
+                case '\\':
+                    value += '\\';
+                    break;
                 default:
                     value += '\\';
                     value += n;
@@ -324,11 +334,16 @@ std::vector<std::string> DesktopExecWords(std::string_view exec_value) {
 
 ComposeOutcome OutcomeOfXdgEmailExit(int exit_code) {
     switch (exit_code) {
-        case 0: return ComposeOutcome::kHandedOver;
-        case 2: return ComposeOutcome::kAttachmentMissing;
-        case 3: return ComposeOutcome::kNoComposer;
-        case 5: return ComposeOutcome::kAttachmentUnreadable;
-        default: return ComposeOutcome::kComposerFailed;
+        case 0:
+            return ComposeOutcome::kHandedOver;
+        case 2:
+            return ComposeOutcome::kAttachmentMissing;
+        case 3:
+            return ComposeOutcome::kNoComposer;
+        case 5:
+            return ComposeOutcome::kAttachmentUnreadable;
+        default:
+            return ComposeOutcome::kComposerFailed;
     }
 }
 

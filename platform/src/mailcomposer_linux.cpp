@@ -70,8 +70,8 @@ std::filesystem::path MakeUniqueFolder(const std::filesystem::path& parent) {
     std::filesystem::create_directories(parent);
     std::string pattern = (parent / "mail-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(), "Unable to create a folder in " +
-                                                                    parent.string());
+        throw std::system_error(errno, std::generic_category(),
+                                "Unable to create a folder in " + parent.string());
     }
     return pattern;
 }
@@ -103,7 +103,8 @@ std::optional<std::filesystem::path> LinuxMailComposer::FindDesktopEntry(
     } else if (auto user_home = Variable("HOME")) {
         dirs.push_back(*user_home + "/.local/share");
     }
-    auto data_dirs = SplitColonList(Variable("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share"));
+    auto data_dirs =
+        SplitColonList(Variable("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share"));
     dirs.insert(dirs.end(), data_dirs.begin(), data_dirs.end());
 
     std::vector<std::string> names{id};
@@ -155,8 +156,7 @@ LinuxMailComposer::Route LinuxMailComposer::FindRoute() {
         // KDE and Xfce keep the preferred mail program in their own settings,
         // which xdg-email consults; elsewhere no handler means no mail program.
         std::string desktop = Variable("XDG_CURRENT_DESKTOP").value_or("");
-        if (desktop.find("KDE") != std::string::npos ||
-            desktop.find("XFCE") != std::string::npos) {
+        if (desktop.find("KDE") != std::string::npos || desktop.find("XFCE") != std::string::npos) {
             route.profile = desktop;
             return route;
         }

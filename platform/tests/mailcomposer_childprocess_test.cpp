@@ -14,8 +14,8 @@ TEST(ChildProcess, HandsEveryArgumentOverIntactWithoutAShell) {
     ScratchFolder dir;
     testing::WriteRecorder(dir / "rec", dir / "args");
     const std::vector<std::string> texts{
-        "two  blanks", "it's \"quoted\"", "$(touch pwned) `id` ; | &", "Zoë & Ŝtéphane.pdf",
-        "line one\nline two", "back\\slash \\c"};
+        "two  blanks",        "it's \"quoted\"",    "$(touch pwned) `id` ; | &",
+        "Zoë & Ŝtéphane.pdf", "line one\nline two", "back\\slash \\c"};
     ChildCommand c;
     c.program = (dir / "rec").string();
     c.arguments = texts;
@@ -49,7 +49,9 @@ TEST(ChildProcess, TellsMissingProgramFromOneThatCannotStart) {
     EXPECT_EQ(RunChild(by_name).status, ChildResult::Status::kNotFound);
 
     // Executable bits on a file that is no program: exec refuses it.
-    testing::WriteFile(dir / "garbage", std::string("\x7f" "ELF garbage", 12));
+    testing::WriteFile(dir / "garbage", std::string("\x7f"
+                                                    "ELF garbage",
+                                                    12));
     std::filesystem::permissions(dir / "garbage", std::filesystem::perms::owner_all);
     ChildCommand broken;
     broken.program = (dir / "garbage").string();

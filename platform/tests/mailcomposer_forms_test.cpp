@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/mailcomposer_forms.h"
+
+#include <gtest/gtest.h>
 
 namespace papyrion {
 namespace {
@@ -32,9 +32,7 @@ TEST(MailComposerForms, XdgEmailArguments) {
          {"", "", {To("Jan Jansen"), To("-x@y.nl"), To("mailto:a@b.nl?attach=/etc/passwd")}, {}},
          {"--utf8", "--to", "Jan Jansen", "--to", "-x@y.nl", "--to",
           "mailto:a@b.nl?attach=/etc/passwd"}},
-        {"empty recipients are dropped",
-         {"", "", {Cc(""), To("  "), Bcc(" ")}, {}},
-         {"--utf8"}},
+        {"empty recipients are dropped", {"", "", {Cc(""), To("  "), Bcc(" ")}, {}}, {"--utf8"}},
         {"body line ends become LF, line breaks in a subject blanks",
          {"een\r\ntwee", "regel 1\r\nregel 2\r\n\r\n", {}, {}},
          {"--utf8", "--subject", "een  twee", "--body", "regel 1\nregel 2\n\n"}},
@@ -58,7 +56,9 @@ TEST(MailComposerForms, BackslashesReachRealXdgEmailOnlyInsideOurOwnLink) {
          {"s", "b", {To("jan@x.nl")}, {{"/a.pdf", ""}}},
          {"--utf8", "--subject", "s", "--body", "b", "--attach", "/a.pdf", "jan@x.nl"}},
         {"subject, body and all attachments go in the link, before the recipients",
-         {"C:\\new", "regel \\c\r\n", {To("jan@x.nl"), Cc("c@x.nl")},
+         {"C:\\new",
+          "regel \\c\r\n",
+          {To("jan@x.nl"), Cc("c@x.nl")},
           {{"/a.pdf", ""}, {"/x\\y.pdf", ""}}},
          {"--utf8", "--cc", "c@x.nl",
           "mailto:?subject=C%3A%5Cnew&body=regel%20%5Cc%0D%0A&attach=/a.pdf&attach=/x%5Cy.pdf",
@@ -87,7 +87,9 @@ TEST(MailComposerForms, ThunderbirdComposeKeepsCommasAndQuotesInsideTheirValues)
 }
 
 TEST(MailComposerForms, EvolutionMailtoCarriesEveryFieldAndAttachment) {
-    MailDraft d{"Q&A?", "a\nb", {To("jan@x.nl"), To("an@x.nl"), Cc("c@x.nl"), Bcc("b@x.nl")},
+    MailDraft d{"Q&A?",
+                "a\nb",
+                {To("jan@x.nl"), To("an@x.nl"), Cc("c@x.nl"), Bcc("b@x.nl")},
                 {{"/data/x & y.pdf", ""}, {"/data/z.pdf", ""}}};
     EXPECT_EQ(EvolutionMailtoUri(d),
               "mailto:jan%40x.nl,an%40x.nl?cc=c%40x.nl&bcc=b%40x.nl&subject=Q%26A%3F&"
@@ -136,9 +138,9 @@ TEST(MailComposerForms, DesktopExecWords) {
 
 TEST(MailComposerForms, XdgEmailExitCodes) {
     const std::pair<int, ComposeOutcome> cases[] = {
-        {0, ComposeOutcome::kHandedOver},         {1, ComposeOutcome::kComposerFailed},
-        {2, ComposeOutcome::kAttachmentMissing},  {3, ComposeOutcome::kNoComposer},
-        {4, ComposeOutcome::kComposerFailed},     {5, ComposeOutcome::kAttachmentUnreadable},
+        {0, ComposeOutcome::kHandedOver},        {1, ComposeOutcome::kComposerFailed},
+        {2, ComposeOutcome::kAttachmentMissing}, {3, ComposeOutcome::kNoComposer},
+        {4, ComposeOutcome::kComposerFailed},    {5, ComposeOutcome::kAttachmentUnreadable},
         {127, ComposeOutcome::kComposerFailed},
     };
     for (const auto& [code, outcome] : cases) {

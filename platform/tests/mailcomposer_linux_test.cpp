@@ -1,10 +1,11 @@
+#include "platform/mailcomposer_linux.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "platform/childprocess.h"
 #include "platform/mailcomposer_forms.h"
-#include "platform/mailcomposer_linux.h"
 #include "support/mailcomposer_recorder.h"
 
 namespace papyrion {
@@ -19,7 +20,7 @@ using testing::WriteRecorder;
 // A desktop of its own for each test: private XDG folders, no mail program
 // configured until the test configures one.
 class Desktop {
-public:
+  public:
     Desktop() {
         env_ = {{"HOME", (dir_ / "home").string()},
                 {"XDG_CONFIG_HOME", (dir_ / "config").string()},
@@ -60,7 +61,7 @@ public:
     std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
     const std::filesystem::path& Path() const { return dir_.Path(); }
 
-private:
+  private:
     ScratchFolder dir_;
     std::vector<std::pair<std::string, std::string>> env_;
 };
@@ -88,9 +89,16 @@ TEST(LinuxMailComposer, StandInCommandGetsXdgEmailArgumentsWithNamesIntact) {
 
     auto args = RecordedArguments(d / "args");
     ASSERT_EQ(args.size(), 12u);
-    const std::vector<std::string> head{"--utf8",  "--cc",   "piet@x.nl", "--subject",
-                                        "Offerte; `rm -rf ~`", "--body", "Beste Jan,\n$HOME \\c\n",
-                                        "--attach", odd.string(), "--attach"};
+    const std::vector<std::string> head{"--utf8",
+                                        "--cc",
+                                        "piet@x.nl",
+                                        "--subject",
+                                        "Offerte; `rm -rf ~`",
+                                        "--body",
+                                        "Beste Jan,\n$HOME \\c\n",
+                                        "--attach",
+                                        odd.string(),
+                                        "--attach"};
     EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + 10), head);
     // The display name is shown because the file goes along under that name.
     std::filesystem::path shown = args[10];
@@ -133,11 +141,10 @@ TEST(LinuxMailComposer, TellsNoComposerFromABrokenOne) {
         bool profile_found;
     };
     const Case cases[] = {
-        {"no xdg-email on the machine",
-         [](Desktop& d) { d.Set("PATH", (d / "empty").string()); },
+        {"no xdg-email on the machine", [](Desktop& d) { d.Set("PATH", (d / "empty").string()); },
          ComposeOutcome::kNoComposer, false},
-        {"xdg-email but no mail program configured", [](Desktop&) {},
-         ComposeOutcome::kNoComposer, false},
+        {"xdg-email but no mail program configured", [](Desktop&) {}, ComposeOutcome::kNoComposer,
+         false},
         {"command that does not exist",
          [](Desktop& d) { d.Set("PAPYRION_MAIL_COMMAND", (d / "missing").string()); },
          ComposeOutcome::kStartFailed, true},
@@ -178,8 +185,10 @@ TEST(LinuxMailComposer, MissingAttachmentStartsNothing) {
 }
 
 TEST(LinuxMailComposer, ThunderbirdAndEvolutionGetTheirOwnComposeForms) {
-    MailDraft draft{"Offerte", "Zie bijlage.",
-                    {{RecipientKind::kTo, "jan@x.nl"}, {RecipientKind::kBcc, "b@x.nl"}}, {}};
+    MailDraft draft{"Offerte",
+                    "Zie bijlage.",
+                    {{RecipientKind::kTo, "jan@x.nl"}, {RecipientKind::kBcc, "b@x.nl"}},
+                    {}};
     struct Case {
         const char* id;
         const char* program;
@@ -250,7 +259,8 @@ TEST(LinuxMailComposer, RealXdgEmailQuotesSubjectBodyAndAttachmentsFaithfully) {
          "Beste Jan,\r\n\r\nregel één\t$HOME ~ * [a]\r\nGroet",
          {"Zoë's \"offerte\" & co, 50%.pdf", "a  b.pdf"}},
         {"backslashes, which xdg-email's echo would read as escapes",
-         "C:\\data\\new \\c", "regel \\n een\r\ntwee \\c drie",
+         "C:\\data\\new \\c",
+         "regel \\n een\r\ntwee \\c drie",
          {"C:\\new\\brief.pdf", "b.pdf"}},
     };
     for (const auto& c : cases) {
@@ -259,8 +269,10 @@ TEST(LinuxMailComposer, RealXdgEmailQuotesSubjectBodyAndAttachmentsFaithfully) {
         std::filesystem::create_directories(program.parent_path());
         WriteRecorder(program, d / "args");
         d.ConfigureMailProgram("papyrion-recorder.desktop", program.string() + " %u");
-        MailDraft draft{c.subject, c.body,
-                        {{RecipientKind::kTo, "jan@x.nl"}, {RecipientKind::kCc, " piet@x.nl"},
+        MailDraft draft{c.subject,
+                        c.body,
+                        {{RecipientKind::kTo, "jan@x.nl"},
+                         {RecipientKind::kCc, " piet@x.nl"},
                          {RecipientKind::kBcc, "kees@x.nl"}},
                         {}};
         std::vector<std::string> paths;

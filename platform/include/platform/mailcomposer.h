@@ -48,7 +48,7 @@ struct MailProfile {
 };
 
 class MailComposer {
-public:
+  public:
     virtual ~MailComposer() = default;
     // The default mail program the desktop is configured with.
     virtual MailProfile DefaultProfile() = 0;

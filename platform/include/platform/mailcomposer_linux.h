@@ -37,7 +37,7 @@ struct LinuxMailComposerOptions {
 };
 
 class LinuxMailComposer : public MailComposer {
-public:
+  public:
     explicit LinuxMailComposer(LinuxMailComposerOptions options = {});
     ~LinuxMailComposer() override;
     LinuxMailComposer(const LinuxMailComposer&) = delete;
@@ -47,7 +47,7 @@ public:
     bool Logon(const std::string& profile) override;
     ComposeOutcome Compose(const MailDraft& draft) override;
 
-private:
+  private:
     struct Route;
     Route FindRoute();
     std::optional<std::string> Variable(std::string_view name) const;

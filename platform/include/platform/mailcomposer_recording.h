@@ -10,7 +10,7 @@
 namespace papyrion {
 
 class RecordingMailComposer : public MailComposer {
-public:
+  public:
     MailProfile DefaultProfile() override { return profile; }
     bool Logon(const std::string& profile_name) override {
         logons.push_back(profile_name);

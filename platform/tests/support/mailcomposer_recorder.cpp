@@ -9,7 +9,8 @@
 namespace papyrion::testing {
 
 ScratchFolder::ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "papyrion-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "papyrion-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
