@@ -241,6 +241,17 @@ TEST(MailComposition, PreviousMonthInJanuaryIsDecemberOfLastYear) {
     EXPECT_EQ(recorder.drafts[0].body, "Over December 2026\r\n");
 }
 
+TEST(MailComposition, EveryRecipientLineIsKeptBeyondTwentyFive) {
+    MailBench bench;
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 30; ++i) lines.push_back("TO: r" + std::to_string(i) + "@x.nl");
+    bench.WriteTemplate(lines);
+    RecordingMailComposer recorder;
+    bench.Composition(&recorder).MailOutputFile(bench.Output("a.pdf"));
+    ASSERT_EQ(recorder.drafts.at(0).recipients.size(), 30u);
+    EXPECT_EQ(recorder.drafts[0].recipients[29].address, "r30@x.nl");
+}
+
 TEST(MailComposition, MailInOneAttachesTheCollectionInSortedOrder) {
     MailBench bench;
     bench.WriteTemplate({"Bijlage: :BIJLAGE:"});

@@ -66,9 +66,29 @@ std::string DesktopEntryExec(const std::filesystem::path& file) {
     return {};
 }
 
+constexpr std::string_view kSpillPrefix = "mail-";
+// Mail programs may read an attachment only when the message is sent, so a
+// folder of copies stays for a day before a later message clears it away.
+constexpr auto kSpillLifetime = std::chrono::hours(24);
+
+void RemoveOldSpillFolders(const std::filesystem::path& parent) {
+    std::error_code ec;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (std::filesystem::directory_iterator it(parent, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(kSpillPrefix, 0) != 0 || !it->is_directory(ec)) continue;
+        auto written = std::filesystem::last_write_time(it->path(), ec);
+        if (!ec && now - written > kSpillLifetime) {
+            std::error_code ignored;
+            std::filesystem::remove_all(it->path(), ignored);
+        }
+    }
+}
+
 std::filesystem::path MakeUniqueFolder(const std::filesystem::path& parent) {
     std::filesystem::create_directories(parent);
-    std::string pattern = (parent / "mail-XXXXXX").string();
+    std::string pattern = (parent / (std::string(kSpillPrefix) + "XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::system_error(errno, std::generic_category(),
                                 "Unable to create a folder in " + parent.string());
@@ -202,7 +222,10 @@ MailDraft LinuxMailComposer::Staged(const MailDraft& draft) {
                                             : options_.spill_folder;
     std::optional<std::filesystem::path> folder;
     auto own_folder = [&]() -> const std::filesystem::path& {
-        if (!folder) folder = MakeUniqueFolder(spill);
+        if (!folder) {
+            RemoveOldSpillFolders(spill);
+            folder = MakeUniqueFolder(spill);
+        }
         return *folder;
     };
 

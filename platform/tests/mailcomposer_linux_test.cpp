@@ -108,6 +108,25 @@ TEST(LinuxMailComposer, StandInCommandGetsXdgEmailArgumentsWithNamesIntact) {
     EXPECT_EQ(args[11], "jan@x.nl");
 }
 
+TEST(LinuxMailComposer, ClearsAwayItsOwnCopiesAfterADay) {
+    Desktop d;
+    WriteRecorder(d / "rec", d / "args");
+    d.Set("PAPYRION_MAIL_COMMAND", (d / "rec").string());
+    const auto two_days_ago =
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+    for (const char* name : {"spill/mail-old", "spill/keep-me"}) {
+        WriteFile(d / (std::string(name) + "/x.pdf"), "x");
+        std::filesystem::last_write_time(d / name, two_days_ago);
+    }
+    WriteFile(d / "spill/mail-recent/x.pdf", "x");
+    LinuxMailComposer composer = d.Composer();
+    ASSERT_EQ(composer.Compose(MailDraft{"", "", {}, {{OutputFile(d, "a.pdf"), "Shown.pdf"}}}),
+              ComposeOutcome::kHandedOver);
+    EXPECT_FALSE(std::filesystem::exists(d / "spill/mail-old"));
+    EXPECT_TRUE(std::filesystem::exists(d / "spill/keep-me"));
+    EXPECT_TRUE(std::filesystem::exists(d / "spill/mail-recent"));
+}
+
 TEST(LinuxMailComposer, BodyTooLongForACommandLineTravelsWholeInAFile) {
     Desktop d;
     WriteRecorder(d / "rec", d / "args");
