@@ -238,7 +238,7 @@ std::string MailComposition::ExpandMonthOffset(std::string_view line) const {
     return out;
 }
 
-void MailComposition::MailOutputFile(const std::string& argument) {
+bool MailComposition::MailOutputFile(const std::string& argument) {
     services_.ui.ActivityTick();
     const LocalDateTime now = services_.clock();
     int previous_month = now.month - 1;
@@ -296,11 +296,11 @@ void MailComposition::MailOutputFile(const std::string& argument) {
         mail.Attachments = {argument};
     }
     mail.EditDialog = true;
-    if (!mail.Send()) {
-        const unsigned code = mail.LastError();
-        services_.log.LogEvent("00881e", "Emaile aborted " + MapiErrorText(code) + ";" +
-                                             std::to_string(code) + ";;" + argument + ";");
-    }
+    if (mail.Send()) return true;
+    const unsigned code = mail.LastError();
+    services_.log.LogEvent("00881e", "Emaile aborted " + MapiErrorText(code) + ";" +
+                                         std::to_string(code) + ";;" + argument + ";");
+    return false;
 }
 
 void MailComposition::SendContactMail() {

@@ -126,7 +126,7 @@ TEST(MailComposition, TemplateEdgeCasesReachTheMailProgram) {
     MailBench bench;
     bench.WriteTemplate(kEdgeTemplate);
     std::string pdf = bench.Output("a.pdf");
-    bench.Composition().MailOutputFile(pdf);
+    EXPECT_TRUE(bench.Composition().MailOutputFile(pdf));
 
     const std::string subject =
         "0123456789012345678901234567890123456789012345678901234567890123456789"
@@ -303,7 +303,9 @@ TEST(MailComposition, FailuresOfTheMailSystemAreLogged) {
         c.arrange(bench);
         std::string pdf =
             c.attachment_exists ? bench.Output("a b.pdf") : (bench / "out/gone.pdf").string();
-        EXPECT_NO_THROW(bench.Composition().MailOutputFile(pdf)) << c.what;
+        bool handed_over = true;
+        EXPECT_NO_THROW(handed_over = bench.Composition().MailOutputFile(pdf)) << c.what;
+        EXPECT_FALSE(handed_over) << c.what;
         EXPECT_EQ(bench.LogTexts("00881e"), std::vector<std::string>{c.expected_text + pdf + ";"})
             << c.what;
         EXPECT_TRUE(bench.Arguments().empty()) << c.what;

@@ -69,13 +69,12 @@ bool ReadAsAddressByXdgEmail(std::string_view address) {
            !StartsWithNoCase(address, "mailto:");
 }
 
-// Encoded size of a text the way xdg-email encodes it, which keeps fewer
-// characters than RFC 3986 and so gives the larger figure.
-std::size_t XdgEncodedSize(std::string_view text) {
+// Encoded size of a text: only letters, digits and the few characters every
+// form keeps count once, so the figure holds for the longest form.
+std::size_t EncodedSize(std::string_view text) {
     std::size_t n = 0;
     for (char c : text) {
-        bool kept = std::isalnum(static_cast<unsigned char>(c)) || c == '@' || c == '.' ||
-                    c == '-' || c == '\\' || c == '/';
+        bool kept = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '/';
         n += kept ? 1 : 3;
         if (c == '\n') n += 3;  // CR LF
     }
@@ -229,11 +228,11 @@ std::string EvolutionMailtoUri(const MailDraft& draft) {
 
 std::size_t ComposerTextSize(const MailDraft& draft) {
     std::size_t n = 64;  // "mailto:?", keys and separators
-    for (const auto& r : draft.recipients) n += XdgEncodedSize(r.address) + 8;
-    n += XdgEncodedSize(draft.subject);
-    n += XdgEncodedSize(draft.body);
+    for (const auto& r : draft.recipients) n += EncodedSize(r.address) + 8;
+    n += EncodedSize(draft.subject);
+    n += EncodedSize(draft.body);
     for (const auto& attachment : draft.attachments) {
-        n += XdgEncodedSize(AbsolutePath(attachment.path)) + 16;
+        n += EncodedSize(AbsolutePath(attachment.path)) + 16;
     }
     return n;
 }
@@ -244,7 +243,7 @@ std::string LeadingLinesWithin(std::string_view body, std::size_t budget) {
     while (end < body.size()) {
         std::size_t line_end = body.find('\n', end);
         std::size_t next = line_end == std::string_view::npos ? body.size() : line_end + 1;
-        std::size_t cost = XdgEncodedSize(body.substr(end, next - end));
+        std::size_t cost = EncodedSize(body.substr(end, next - end));
         if (used + cost > budget) break;
         used += cost;
         end = next;

@@ -85,7 +85,9 @@ class MailComposition {
     // mail collection, and hands it to the mail program. A failure of the
     // mail system is logged ("00881e"); a log-on error (MapiError) and an
     // unreadable template (std::runtime_error naming it) reach the caller.
-    void MailOutputFile(const std::string& argument);
+    // Returns whether the mail program has the message, so that a caller can
+    // keep an output that did not get into a message.
+    bool MailOutputFile(const std::string& argument);
 
     // The line with its first date-offset placeholder replaced by a date;
     // only for lines that hold ":" + date word (exact case).

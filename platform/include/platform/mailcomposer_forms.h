@@ -55,7 +55,7 @@ std::string ThunderbirdComposeArgument(const MailDraft& draft);
 // absolute path), the form Evolution's composer takes.
 std::string EvolutionMailtoUri(const MailDraft& draft);
 
-// Bytes of the longest form above for this draft.
+// Bytes of the longest form above for this draft (an upper bound).
 std::size_t ComposerTextSize(const MailDraft& draft);
 
 // The leading whole lines of `body` whose encoded size stays within `budget`.
