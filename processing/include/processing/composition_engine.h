@@ -1,0 +1,44 @@
+#pragma once
+// The PDF engine operations the stationery composition uses, behind a small
+// interface: the program binds it to the engine facade, tests can put a
+// double in its place to make single operations fail.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace papyrion {
+
+// Opaque ids as the engine hands them out; 0 is never a valid id.
+using EngineDocumentId = std::uintptr_t;
+using EngineCaptureId = std::uintptr_t;
+
+class CompositionEngine {
+  public:
+    virtual ~CompositionEngine() = default;
+
+    // Results of 1/0 are true/false here.
+    virtual bool OpenFile(const std::string& file_name, const std::string& password) = 0;
+    virtual EngineDocumentId CurrentDocument() = 0;
+    virtual bool UseDocument(EngineDocumentId document) = 0;
+    virtual EngineDocumentId CreateDocument() = 0;
+    virtual int CountPages() = 0;
+    virtual bool UsePage(int page_number) = 0;
+    virtual double GetPageWidth() = 0;
+    virtual double GetPageHeight() = 0;
+    virtual bool SetPageSize(double width, double height) = 0;
+    virtual int AppendPages(int count) = 0;
+    virtual bool AppendDocument(EngineDocumentId other) = 0;
+    virtual EngineCaptureId CapturePageAsForm(int page_number) = 0;
+    virtual bool PlaceCapturedPage(EngineCaptureId capture, double left, double top, double width,
+                                   double height) = 0;
+    virtual bool SaveFile(const std::string& file_name) = 0;
+    // The engine's last error code (401 unreadable, 404 password).
+    virtual int LastError() = 0;
+};
+
+// Every task makes its own engine and frees it at its end.
+using CompositionEngineFactory = std::function<std::unique_ptr<CompositionEngine>()>;
+
+}  // namespace papyrion

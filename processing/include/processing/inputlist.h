@@ -1,0 +1,82 @@
+#pragma once
+// The input list of a processing run and the ways dropped paths get into it:
+// the accepted suffixes, the folder test and the breadth-first expansion of
+// dropped folders (shared by the drop window, the configuration window's
+// own drop target and papyrion-cli).
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace papyrion {
+
+// The input list holds at most this many entries when folders are expanded
+// into it; a drop takes at most this many items.
+inline constexpr std::size_t kDropLimit = 9999;
+
+// The endings a dropped file must have (upper-cased path), without a dot:
+// "MYPDF" is accepted as well as "a.pdf".
+bool IsAcceptedInput(std::string_view path);
+
+// An accepted path that is not a directory. A folder is never an input
+// file, whatever its name ends with: taken as a file it would only be
+// refused, and its contents would be lost to the scan.
+bool IsInputFile(const std::string& path);
+
+// An existing directory whose path does not end in "." ("." and ".." never
+// pass, nor does any other path ending in a dot).
+bool PassesFolderTest(const std::string& path);
+
+// The list of full paths to process, sorted without regard to case and then
+// by case. Entries differ exactly: on this platform "A.pdf" and "a.pdf" are
+// two files, and a case-blind duplicate test would silently drop one.
+class InputList {
+  public:
+    // Adds the path at its sorted place; false when it is already there.
+    bool Add(std::string path);
+    // Adds without the duplicate test (the command-line file list).
+    void AddUnchecked(std::string path);
+    bool Contains(std::string_view path) const;
+    void Clear() {
+        entries_.clear();
+        index_.clear();
+    }
+    bool Empty() const { return entries_.empty(); }
+    std::size_t Size() const { return entries_.size(); }
+    const std::string& Front() const { return entries_.front(); }
+    // The run replaces entry 0 by its converted PDF and later removes it.
+    void ReplaceFront(std::string path);
+    void RemoveFront();
+    // Drops empty entries (before a manual start).
+    void RemoveEmpty();
+    const std::vector<std::string>& Entries() const { return entries_; }
+
+  private:
+    std::vector<std::string> entries_;
+    // Counts per path, for a quick duplicate test in folders of thousands.
+    std::unordered_multiset<std::string> index_;
+};
+
+// Folders waiting to be scanned, first in first out.
+using FolderQueue = std::deque<std::string>;
+
+// One dropped path: an accepted path that is not yet listed is added, any
+// other path goes through the folder test into the queue.
+void AddDroppedPath(InputList& list, FolderQueue& queue, const std::string& path);
+
+// Scans the queued folders breadth first: every entry of a folder, hidden
+// ones included, is added when accepted, not yet listed and the list holds
+// fewer than kDropLimit entries; otherwise it goes through the folder test,
+// so subfolders are scanned after their parent. A folder reached a second
+// time (through a link) is not scanned again, so a link cycle cannot make
+// the expansion endless. Unreadable folders are skipped.
+void ExpandFolderQueue(InputList& list, FolderQueue& queue);
+
+// A whole drop: empties the list, takes at most kDropLimit items in their
+// order, then expands the folders found.
+void FillFromDrop(InputList& list, const std::vector<std::string>& paths);
+
+}  // namespace papyrion

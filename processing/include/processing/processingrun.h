@@ -1,0 +1,148 @@
+#pragma once
+// The processing run: every file of the input list in turn is converted to a
+// PDF when it is an office file, copied and stamped, named and placed, and
+// handed to the action the drop point chose (keep, print, mail, or as
+// configured). Every step goes to the event log.
+//
+// The run talks to conversion, page files, printing and mail through the
+// hand-offs below, so the windows, papyrion-cli and the tests can each wire
+// in their own.
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/eventlog.h"
+#include "core/settings.h"
+#include "core/sortedpathlist.h"
+#include "core/userinterface.h"
+#include "processing/composition.h"
+#include "processing/inputlist.h"
+
+namespace papyrion {
+
+// The action codes of the drop icons.
+inline constexpr std::string_view kActionPreview = "0";
+inline constexpr std::string_view kActionKeep = "1";
+inline constexpr std::string_view kActionMail = "2";
+inline constexpr std::string_view kActionPrint = "3";
+inline constexpr std::string_view kActionConfigured = "4";
+
+// The single-page PDFs the stationery is stamped with ("" when none).
+struct StationeryPageFiles {
+    std::string letterhead;
+    std::string continuation;
+};
+
+struct RunHandOffs {
+    // Cuts the chosen stationery pages into their page files.
+    std::function<StationeryPageFiles()> refresh_stationery_tab;
+    // Both give the PDF made, or another path on failure.
+    std::function<std::string(const std::string&)> convert_document;
+    std::function<std::string(const std::string&)> convert_spreadsheet;
+    // Tells the word processor this program started to quit.
+    std::function<void()> quit_office;
+    std::function<void(const std::string&)> print_pdf_file;
+    // Whether the mail program got the message; the argument is an output
+    // or "MailinOne" for the whole mail collection.
+    std::function<bool(const std::string&)> mail_output_file;
+    std::function<void(std::chrono::milliseconds)> sleep;
+};
+
+// The configuration window's displays; any may be left empty.
+struct RunDisplay {
+    std::function<void(int position, int maximum)> progress;     // PB1
+    std::function<void(const std::string&)> button_caption;      // Button2
+    std::function<void(const std::string&)> output_list_caption; // Label30
+    std::function<void(int position, bool visible)> activity_bar;
+};
+
+struct RunServices {
+    SettingsModel& settings;
+    EventLog& log;
+    UserInterface& ui;
+    TranslateFn translate;
+    SortedPathList& temp_files;
+    SortedPathList& mail_collection;
+    StationeryComposition& composition;
+    RunHandOffs hand_offs;
+    RunDisplay display;
+    Clock clock = std::chrono::system_clock::now;
+};
+
+// What became of one input of the last run.
+struct FileOutcome {
+    std::string input;   // the entry as it was taken from the input list
+    std::string output;  // the final output path; "" when none was produced
+    bool produced = false;
+    int pages = 0;
+};
+
+// (counter + 1) * 100 / total to the nearest integer, halves to the even one.
+int RunPercent(int file_counter, int total);
+
+// The activity bar position after `position`: 1 to 99, then 1 again.
+int NextActivityPosition(int position);
+
+// `output` with every "_output" (any letter case) removed from its file name.
+std::string WithoutOutputMarker(const std::string& output);
+
+class ProcessingRun {
+  public:
+    explicit ProcessingRun(RunServices services);
+
+    InputList& Inputs() { return inputs_; }
+    const SortedPathList& OutputList() const { return outputs_; }
+    void ClearOutputList() { outputs_.Clear(); }
+    // "0" to "4"; any other text keeps every output and does nothing more.
+    void SetActionCode(std::string code) { action_code_ = std::move(code); }
+    const std::string& ActionCode() const { return action_code_; }
+    // The number of files of the last dialog selection or of the command
+    // line; it sets the progress bar's maximum when not 0.
+    void SetSelectedFileCount(int count) { selected_file_count_ = count; }
+
+    // Runs over the input list until it is empty. An error that escapes a
+    // step (a conversion error raised by the suite) ends the run, leaving the
+    // current and later entries in the list.
+    void ProcessInputList();
+
+    void AddOutputEntry(const std::string& path);
+    void TraceSettings();
+    void ActivityTick();
+
+    const std::vector<FileOutcome>& Outcomes() const { return outcomes_; }
+
+  private:
+    struct Current {
+        std::string input;
+        std::string output;
+        std::string suffix;
+    };
+
+    std::string Tr(std::string_view keyword) const;
+    std::string ItemText(std::string_view section, std::string_view key,
+                         std::initializer_list<std::string_view> items) const;
+    int Item(std::string_view section, std::string_view key) const;
+    void ShowProgress(int percent);
+    bool ProcessEntry(Current& current, FileOutcome& outcome);
+    void PlaceOutput(Current& current);
+    bool RenameOver(const std::string& from, const std::string& to);
+    void HandOff(const std::string& output);
+    void Mail(const std::string& output, bool discard_when_mailed);
+    void FinishRun();
+
+    RunServices services_;
+    InputList inputs_;
+    SortedPathList outputs_;
+    std::string action_code_ = std::string(kActionKeep);
+    int selected_file_count_ = 0;
+    int activity_position_ = 0;
+    int file_counter_ = 0;
+    int total_ = 0;
+    long long pages_done_ = 0;
+    StationeryPageFiles page_files_;
+    std::vector<FileOutcome> outcomes_;
+};
+
+}  // namespace papyrion

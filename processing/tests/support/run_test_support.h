@@ -1,0 +1,83 @@
+#pragma once
+// Helpers for the composition and run tests: a fresh folder per test, and a
+// stand-in engine whose "PDF" files are text, one line per page, so that what
+// was drawn on which page can be read straight from the file.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "processing/composition_engine.h"
+
+namespace papyrion::test {
+
+class RunFolder {
+  public:
+    RunFolder();
+    ~RunFolder();
+    RunFolder(const RunFolder&) = delete;
+    RunFolder& operator=(const RunFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& file);
+void WriteFile(const std::filesystem::path& file, const std::string& text);
+
+// Text "PDF" of the stand-in engine: the header line, then one line per page.
+std::string FakePdf(const std::vector<std::string>& pages);
+// The page lines of a stand-in PDF; empty when it is not one.
+std::vector<std::string> FakePages(const std::filesystem::path& file);
+
+// What the stand-in engines of one test have been asked to do.
+struct FakeEngineLog {
+    std::map<std::string, int> opens;  // file name -> OpenFile calls
+    std::vector<std::string> saves;    // file names given to SaveFile
+    std::string fail_save_of;          // SaveFile of a name containing this fails
+};
+
+// Drawing a captured page appends "{content}" to the target page's line.
+class FakeEngine : public CompositionEngine {
+  public:
+    explicit FakeEngine(FakeEngineLog& log);
+
+    bool OpenFile(const std::string& file_name, const std::string& password) override;
+    EngineDocumentId CurrentDocument() override { return selected_; }
+    bool UseDocument(EngineDocumentId document) override;
+    EngineDocumentId CreateDocument() override;
+    int CountPages() override;
+    bool UsePage(int page_number) override;
+    double GetPageWidth() override { return 595; }
+    double GetPageHeight() override { return 842; }
+    bool SetPageSize(double, double) override { return true; }
+    int AppendPages(int count) override;
+    bool AppendDocument(EngineDocumentId other) override;
+    EngineCaptureId CapturePageAsForm(int page_number) override;
+    bool PlaceCapturedPage(EngineCaptureId capture, double left, double top, double width,
+                           double height) override;
+    bool SaveFile(const std::string& file_name) override;
+    int LastError() override { return last_error_; }
+
+  private:
+    struct Document {
+        std::vector<std::string> pages;
+        int page = 1;
+        std::map<EngineCaptureId, std::string> captures;
+    };
+    Document& Selected() { return documents_.at(selected_); }
+
+    FakeEngineLog& log_;
+    std::map<EngineDocumentId, Document> documents_;
+    EngineDocumentId selected_ = 0;
+    EngineDocumentId next_id_ = 1;
+    int last_error_ = 0;
+};
+
+CompositionEngineFactory FakeEngineFactory(FakeEngineLog& log);
+
+}  // namespace papyrion::test
