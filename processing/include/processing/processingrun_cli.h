@@ -1,0 +1,27 @@
+#pragma once
+// The pieces of a run without windows that the windows otherwise provide:
+// the stationery page files and the printer of the configuration window.
+
+#include <functional>
+#include <string>
+
+#include "core/runstate.h"
+#include "core/settings.h"
+#include "core/userinterface.h"
+#include "processing/processingrun.h"
+
+namespace papyrion {
+
+// The single-page files of the chosen letterhead and continuation pages, in
+// the temporary folder (stem + page number + ".pdf"), listed as temporary
+// files. A kind whose mode is "Geen" or whose stationery file is missing
+// gets no page file; a stationery file that cannot be read is reported
+// through `ui`, naming it.
+StationeryPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
+                                       UserInterface& ui);
+
+// Prints one output on the printer chosen in the settings.
+std::function<void(const std::string&)> MakeCliPrinter(RunState& state, SettingsModel& settings,
+                                                       UserInterface& ui, TranslateFn translate);
+
+}  // namespace papyrion

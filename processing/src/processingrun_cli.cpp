@@ -1,0 +1,53 @@
+#include "processing/processingrun_cli.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "processing/composition_pdfengine.h"
+
+namespace papyrion {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string PageFile(RunState& state, const SettingsModel& settings, UserInterface& ui,
+                     std::string_view mode_key,
+                     std::string_view file_key, std::string_view page_key) {
+    if (settings.ItemIndex("Opties", mode_key) <= 0) return std::string();
+    const std::string source = settings.Value("Overlay", file_key);
+    std::error_code ec;
+    if (source.empty() || !fs::is_regular_file(source, ec)) return std::string();
+    long long page = 1;
+    try {
+        page = std::max<long long>(1, settings.Number("Overlay", page_key));
+    } catch (const std::exception&) {
+        page = 1;
+    }
+    const std::string target =
+        state.TempDir() + fs::path(source).stem().string() + std::to_string(page) + ".pdf";
+    state.TempFiles().Add(target);
+    if (!ExtractSinglePage(source, static_cast<int>(page), target)) {
+        ui.ShowMessage("The stationery file cannot be read as a PDF: " + source);
+        return std::string();
+    }
+    return target;
+}
+
+}  // namespace
+
+StationeryPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
+                                       UserInterface& ui) {
+    return StationeryPageFiles{
+        PageFile(state, settings, ui, "BriefPapier", "Brief papier", "Brief papier pagina"),
+        PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};
+}
+
+std::function<void(const std::string&)> MakeCliPrinter(RunState&, SettingsModel&,
+                                                       UserInterface& ui, TranslateFn) {
+    return [&ui](const std::string& path) {
+        ui.ShowMessage("Printing is not available in this build: " + path);
+    };
+}
+
+}  // namespace papyrion
