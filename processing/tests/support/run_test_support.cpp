@@ -1,6 +1,9 @@
 #include "support/run_test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <atomic>
 #include <fstream>
@@ -146,6 +149,45 @@ CompositionEngineFactory FakeEngineFactory(FakeEngineLog& log) {
     return [&log]() -> std::unique_ptr<CompositionEngine> {
         return std::make_unique<FakeEngine>(log);
     };
+}
+
+}  // namespace papyrion::test
+
+namespace papyrion::test {
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+int Shell(const std::string& command, std::string* out) {
+    const int status = std::system(command.c_str());
+    (void)out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+CliResult RunCli(const RunFolder& folder, const std::string& xdg_data_home,
+                 const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& environment) {
+    const std::string out = folder / "cli.out";
+    const std::string err = folder / "cli.err";
+    std::string command = "env XDG_DATA_HOME=" + Quoted(xdg_data_home);
+    for (const std::string& setting : environment) command += " " + Quoted(setting);
+    command += " " + Quoted(std::string(PAPYRION_BIN_DIR) + "/papyrion-cli");
+    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    command += " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
+    CliResult result;
+    result.exit_code = Shell(command);
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    return result;
 }
 
 }  // namespace papyrion::test

@@ -81,3 +81,24 @@ class FakeEngine : public CompositionEngine {
 CompositionEngineFactory FakeEngineFactory(FakeEngineLog& log);
 
 }  // namespace papyrion::test
+
+namespace papyrion::test {
+
+struct CliResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built papyrion-cli with its own XDG_DATA_HOME (and any further
+// "NAME=value" settings) in `folder`.
+CliResult RunCli(const RunFolder& folder, const std::string& xdg_data_home,
+                 const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& environment = {});
+
+// Runs a shell command; its exit status, and its output in `out` if given.
+int Shell(const std::string& command, std::string* out = nullptr);
+
+std::string Quoted(const std::string& text);
+
+}  // namespace papyrion::test

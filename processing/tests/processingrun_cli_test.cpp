@@ -1,0 +1,152 @@
+// papyrion-cli end to end: real files, the real engine, qpdf as the judge.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "core/inifile.h"
+#include "support/run_test_support.h"
+
+namespace papyrion {
+namespace {
+namespace fs = std::filesystem;
+using test::CliResult;
+using test::Quoted;
+using test::ReadFile;
+using test::RunCli;
+using test::RunFolder;
+using test::Shell;
+using test::WriteFile;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+const std::string kCorpus = std::string(PAPYRION_SHARED_DIR) + "/corpus/";
+
+bool QpdfChecks(const std::string& file) {
+    return Shell("qpdf --check " + Quoted(file) + " >/dev/null 2>&1") == 0;
+}
+
+[[maybe_unused]] int QpdfPages(const RunFolder& folder, const std::string& file) {
+    const std::string out = folder / "npages.txt";
+    Shell("qpdf --show-npages " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
+    return std::atoi(ReadFile(out).c_str());
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    CliTest() {
+        fs::create_directories(data_dir);
+        fs::create_directories(docs);
+        // Logging on, both boxes ticked, so every entry is written.
+        IniWrite(data_dir + "Papyrion.ini", "Loging", "Space", "1");
+        IniWrite(data_dir + "Papyrion.ini", "Loging", "Trace", "1");
+        IniWrite(data_dir + "Papyrion.ini", "Loging", "Log", "1");
+    }
+
+    std::string Corpus(const std::string& name, const std::string& as) {
+        const std::string target = docs + "/" + as;
+        fs::copy_file(kCorpus + name, target, fs::copy_options::overwrite_existing);
+        return target;
+    }
+
+    CliResult Cli(std::vector<std::string> arguments, std::vector<std::string> env = {}) {
+        return RunCli(folder, xdg, arguments, env);
+    }
+
+    // The codes of the run's entries, without the start and stop lines.
+    std::vector<std::string> RunLogCodes() const {
+        std::vector<std::string> codes;
+        std::istringstream in(ReadFile(data_dir + "Papyrion_Log.csv"));
+        for (std::string line; std::getline(in, line);) {
+            const std::string code = line.substr(0, line.find(';'));
+            if (code != "00000I" && code != "00002I" && code != "00009I") codes.push_back(code);
+        }
+        return codes;
+    }
+
+    std::string Setting(const std::string& section, const std::string& key) const {
+        return IniRead(data_dir + "Papyrion.ini", section, key, "<none>");
+    }
+
+    RunFolder folder;
+    std::string xdg = folder / "xdg";
+    std::string data_dir = xdg + "/Papyrion/";
+    std::string docs = folder / "docs";
+};
+
+TEST_F(CliTest, UsageErrorsExitTwoWithTheUsage) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"--action", "fax", "x.pdf"}, {"--bogus", "x.pdf"}}) {
+        const CliResult result = Cli(arguments);
+        EXPECT_EQ(result.exit_code, 2);
+        EXPECT_THAT(result.err, HasSubstr("usage: papyrion-cli [OPTIONS] PATH..."));
+        EXPECT_THAT(result.out, IsEmpty());
+    }
+    const CliResult help = Cli({"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_THAT(help.out, HasSubstr("--letterhead-rule none|all|first|RANGE"));
+    const CliResult version = Cli({"--version"});
+    EXPECT_EQ(version.exit_code, 0);
+    EXPECT_THAT(version.out, HasSubstr("papyrion-cli "));
+}
+
+TEST_F(CliTest, KeepsACopyOfADroppedFolderAndLogsEveryStep) {
+    Corpus("plain/minimal-document.pdf", "a.pdf");
+    WriteFile(docs + "/c.jpg", "not taken");
+    const CliResult result = Cli({"--stationery", "off", docs});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    const std::string output = docs + "/a_output.pdf";
+    EXPECT_EQ(result.out, output + "\n1 of 1 input gave an output\n");
+    EXPECT_TRUE(QpdfChecks(output));
+    EXPECT_THAT(RunLogCodes(), ElementsAre("00600i", "00977I", "00978I", "00800I", "00602i"));
+    EXPECT_EQ(Setting("Statistiek", "Aangemaakte bestanden"), "1");
+    EXPECT_EQ(Setting("Statistiek", "Aangemaakte paginas"), "1");
+    // The option held for this run only.
+    EXPECT_EQ(Setting("Overlay", "MetofZonder"), "<none>");
+}
+
+TEST_F(CliTest, UnreadableInputsGiveNoOutputAndExitOne) {
+    const std::string locked = Corpus("encrypted/r4-user-password.pdf", "locked.pdf");
+    const std::string damaged = docs + "/damaged.pdf";
+    WriteFile(damaged, "%PDF-1.4\nnothing here\n");
+    const std::string good = Corpus("plain/minimal-document.pdf", "good.pdf");
+    const std::string missing = docs + "/missing.pdf";
+    const CliResult result = Cli({"--stationery", "off", locked, damaged, good, missing});
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.out, docs + "/good_output.pdf\n1 of 4 inputs gave an output\n");
+    EXPECT_THAT(result.err, HasSubstr(locked));
+    EXPECT_THAT(result.err, HasSubstr(damaged));
+    EXPECT_THAT(result.err, HasSubstr(missing));
+    EXPECT_FALSE(fs::exists(docs + "/locked_output.pdf"));
+    EXPECT_FALSE(fs::exists(docs + "/damaged_output.pdf"));
+    EXPECT_FALSE(fs::exists(docs + "/missing_output.pdf"));
+}
+
+TEST_F(CliTest, ArchiveAndOverwritePlaceTheOutput) {
+    const std::string archive = folder / "archive";
+    fs::create_directories(archive);
+    const std::string a = Corpus("plain/minimal-document.pdf", "a.pdf");
+    CliResult result = Cli({"--stationery", "off", "--archive", archive, a});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_THAT(result.out, HasSubstr(archive + "/a_output.pdf\n"));
+    EXPECT_TRUE(QpdfChecks(archive + "/a_output.pdf"));
+    EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
+    // The archive folder was for this run only: the saved values are the
+    // ones from before it.
+    EXPECT_EQ(Setting("Archief Directory", "Optie"), "0");
+    EXPECT_EQ(Setting("Archief Directory", "Naam"), "");
+
+    const std::string before = ReadFile(a);
+    result = Cli({"--stationery", "off", "--overwrite", a});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out, a + "\n1 of 1 input gave an output\n");
+    EXPECT_NE(ReadFile(a), before);  // re-saved by the engine
+    EXPECT_TRUE(QpdfChecks(a));
+    EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
+}
+
+}  // namespace
+}  // namespace papyrion
