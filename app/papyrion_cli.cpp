@@ -106,8 +106,16 @@ int Run(const CliOptions& options) {
     };
     hand_offs.quit_office = [&] { conversion.QuitWord(); };
     hand_offs.print_pdf_file = MakeCliPrinter(state, settings, ui, translate);
+    // The mail program may read an attachment only when the user sends the
+    // message, long after this run has ended: mailed outputs stay on disk.
+    SortedPathList mailed;
     hand_offs.mail_output_file = [&](const std::string& what) {
         try {
+            if (what == kMailInOne) {
+                for (const std::string& path : state.MailCollection().Entries()) mailed.Add(path);
+            } else {
+                mailed.Add(what);
+            }
             return mail.MailOutputFile(what);
         } catch (const std::exception& error) {
             // Kept, not discarded: the mail program never got it.
@@ -140,14 +148,19 @@ int Run(const CliOptions& options) {
     }
 
     RestoreOverrides(settings, previous);
+    for (const std::string& path : mailed.Entries()) state.TempFiles().Remove(path);
     const std::vector<FileOutcome> outcomes = run.Outcomes();
     std::size_t produced = 0;
     for (const FileOutcome& outcome : outcomes) {
         if (!outcome.produced) continue;
         ++produced;
-        const bool handed_on = state.TempFiles().Contains(outcome.output);
-        std::printf("%s%s\n", outcome.output.c_str(),
-                    handed_on ? "\t(handed on, removed at the end)" : "");
+        const char* note = "";
+        if (mailed.Contains(outcome.output)) {
+            note = "\t(mailed)";
+        } else if (state.TempFiles().Contains(outcome.output)) {
+            note = "\t(handed on, removed at the end)";
+        }
+        std::printf("%s%s\n", outcome.output.c_str(), note);
     }
     state.EndProgram(ui);
     std::printf("%zu of %zu input%s gave an output\n", produced, inputs, inputs == 1 ? "" : "s");

@@ -71,6 +71,18 @@ class CliTest : public ::testing::Test {
         return IniRead(data_dir + "Papyrion.ini", section, key, "<none>");
     }
 
+    // Letterhead on page 1, continuation paper on pages 2 to the end.
+    std::vector<std::string> StampArguments(std::vector<std::string> paths,
+                                            const std::string& placement = "under") const {
+        std::vector<std::string> arguments{
+            "--stationery", StampingWorks() ? "on" : "off", "--placement", placement,
+            "--letterhead", kCorpus + "stationery/coverletter.pdf", "--letterhead-rule", "first",
+            "--continuation", kCorpus + "stationery/template.pdf", "--continuation-rule", "rest"};
+        arguments.insert(arguments.end(), paths.begin(), paths.end());
+        return arguments;
+    }
+    static bool StampingWorks() { return false; }
+
     RunFolder folder;
     std::string xdg = folder / "xdg";
     std::string data_dir = xdg + "/Papyrion/";
@@ -146,6 +158,58 @@ TEST_F(CliTest, ArchiveAndOverwritePlaceTheOutput) {
     EXPECT_NE(ReadFile(a), before);  // re-saved by the engine
     EXPECT_TRUE(QpdfChecks(a));
     EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
+}
+
+bool SofficeOnPath() { return Shell("command -v soffice >/dev/null 2>&1") == 0; }
+
+TEST_F(CliTest, OfficeInputsBecomePdfsUnderTheirOwnNames) {
+    if (!SofficeOnPath()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    const std::string office = std::string(PAPYRION_SOURCE_DIR) + "/platform/tests/data/office/";
+    fs::copy_file(office + "letter.docx", docs + "/letter.docx");
+    fs::copy_file(office + "letter.odt", docs + "/note.odt");
+    fs::copy_file(office + "figures.xlsx", docs + "/figures.xlsx");
+    fs::copy_file(office + "list.csv", docs + "/list.csv");
+    const CliResult result = Cli(StampArguments({docs}));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    // Word-processing results end in ".PDF", spreadsheets in ".pdf".
+    EXPECT_EQ(result.out, docs + "/figures.pdf\n" + docs + "/letter.PDF\n" + docs +
+                              "/list.pdf\n" + docs + "/note.PDF\n4 of 4 inputs gave an output\n");
+    for (const char* name : {"figures.pdf", "letter.PDF", "list.pdf", "note.PDF"}) {
+        EXPECT_TRUE(QpdfChecks(docs + "/" + name)) << name;
+    }
+    for (const char* name : {"letter.docx", "note.odt", "figures.xlsx", "list.csv"}) {
+        EXPECT_TRUE(fs::exists(docs + "/" + name)) << "the dropped file stays: " << name;
+    }
+    EXPECT_FALSE(fs::exists(docs + "/letter_output.pdf"));
+}
+
+TEST_F(CliTest, CollectedMailGoesOutOnceAfterTheLastFile) {
+    const std::string recorder = folder / "mail-recorder";
+    const std::string record = folder / "mail-calls";
+    WriteFile(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >>" +
+                            Quoted(record) + "\necho --- >>" + Quoted(record) + "\n");
+    fs::permissions(recorder, fs::perms::owner_all);
+    WriteFile(data_dir + "Email_user031.txt", "TO:office@example.org\nSUBJECT:Stamped\nHello\n");
+    IniWrite(data_dir + "Papyrion.ini", "Opties", "AllinOneMail", "1");
+    Corpus("plain/minimal-document.pdf", "a.pdf");
+    Corpus("plain/minimal-document.pdf", "b.pdf");
+
+    const CliResult result = Cli({"--stationery", "off", "--action", "mail", docs},
+                                 {"PAPYRION_MAIL_COMMAND=" + recorder});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    const std::string calls = ReadFile(record);
+    // One message, both outputs attached.
+    std::size_t messages = 0;
+    for (std::size_t at = calls.find("\n---\n"); at != std::string::npos;
+         at = calls.find("\n---\n", at + 1)) {
+        ++messages;
+    }
+    EXPECT_EQ(messages, 1u) << calls;
+    EXPECT_THAT(calls, HasSubstr(docs + "/a_output.pdf"));
+    EXPECT_THAT(calls, HasSubstr(docs + "/b_output.pdf"));
+    EXPECT_THAT(result.out, HasSubstr(docs + "/a_output.pdf\t(mailed)\n"));
+    // Still there for the mail program to read when the message is sent.
+    EXPECT_TRUE(fs::exists(docs + "/a_output.pdf"));
 }
 
 }  // namespace
