@@ -29,7 +29,7 @@ bool QpdfChecks(const std::string& file) {
     return Shell("qpdf --check " + Quoted(file) + " >/dev/null 2>&1") == 0;
 }
 
-[[maybe_unused]] int QpdfPages(const RunFolder& folder, const std::string& file) {
+int QpdfPages(const RunFolder& folder, const std::string& file) {
     const std::string out = folder / "npages.txt";
     Shell("qpdf --show-npages " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
     return std::atoi(ReadFile(out).c_str());
@@ -158,6 +158,87 @@ TEST_F(CliTest, ArchiveAndOverwritePlaceTheOutput) {
     EXPECT_NE(ReadFile(a), before);  // re-saved by the engine
     EXPECT_TRUE(QpdfChecks(a));
     EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
+}
+
+// A page rendered by pdftoppm as an 8-bit grey image.
+struct GreyPage {
+    int width = 0;
+    int height = 0;
+    std::string pixels;
+};
+
+GreyPage Render(const RunFolder& folder, const std::string& pdf, int page) {
+    const std::string prefix = folder / "render";
+    Shell("pdftoppm -gray -r 36 -f " + std::to_string(page) + " -l " + std::to_string(page) +
+          " -singlefile " + Quoted(pdf) + " " + Quoted(prefix) + " 2>/dev/null");
+    std::istringstream in(ReadFile(prefix + ".pgm"));
+    GreyPage grey;
+    std::string magic;
+    int maximum = 0;
+    in >> magic >> grey.width >> grey.height >> maximum;
+    in.get();
+    grey.pixels.assign(std::istreambuf_iterator<char>(in), {});
+    fs::remove(prefix + ".pgm");
+    if (magic != "P5" || grey.pixels.size() != std::size_t(grey.width) * grey.height) return {};
+    return grey;
+}
+
+// The share of pixels that differ clearly between two renderings.
+double DifferingShare(const GreyPage& a, const GreyPage& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1.0;
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        const int da = static_cast<unsigned char>(a.pixels[i]);
+        const int db = static_cast<unsigned char>(b.pixels[i]);
+        if (std::abs(da - db) > 64) ++differing;
+    }
+    return static_cast<double>(differing) / static_cast<double>(a.pixels.size());
+}
+
+TEST_F(CliTest, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
+    if (!StampingWorks()) GTEST_SKIP() << "stamping needs the engine's page capture";
+    const std::string letterhead = kCorpus + "stationery/coverletter.pdf";
+    const std::string continuation = kCorpus + "stationery/template.pdf";
+    struct Case {
+        const char* corpus_file;
+        int pages_to_compare;
+    };
+    const Case cases[] = {{"fonts/standard_fonts.pdf", 3}, {"multipage/read.go.pdf", 2},
+                          {"plain/minimal-document.pdf", 1}};
+    for (const Case& c : cases) {
+        for (const std::string placement : {"over", "under"}) {
+            SCOPED_TRACE(std::string(c.corpus_file) + " " + placement);
+            const std::string input = Corpus(c.corpus_file, "doc.pdf");
+            const CliResult result = Cli(StampArguments({input}, placement));
+            ASSERT_EQ(result.exit_code, 0) << result.err;
+            const std::string ours = docs + "/doc_output.pdf";
+            EXPECT_TRUE(QpdfChecks(ours));
+            const int pages = QpdfPages(folder, input);
+            EXPECT_EQ(QpdfPages(folder, ours), pages);
+
+            // qpdf takes one file of each kind per pass: letterhead first, then
+            // the continuation page repeated over pages 2 to the end.
+            const std::string first_pass = folder / "qpdf-1.pdf";
+            const std::string theirs = folder / "qpdf.pdf";
+            const std::string mode = placement == "over" ? "--overlay" : "--underlay";
+            ASSERT_EQ(Shell("qpdf " + Quoted(input) + " " + mode + " " + Quoted(letterhead) +
+                            " --to=1 -- " + Quoted(first_pass)),
+                      0);
+            ASSERT_EQ(Shell("qpdf " + Quoted(first_pass) + " " + mode + " " +
+                            Quoted(continuation) + " --to=2-z --from= --repeat=1 -- " +
+                            Quoted(theirs)),
+                      0);
+            for (int page = 1; page <= std::min(pages, c.pages_to_compare); ++page) {
+                const GreyPage stamped = Render(folder, ours, page);
+                const GreyPage reference = Render(folder, theirs, page);
+                ASSERT_FALSE(stamped.pixels.empty());
+                EXPECT_LT(DifferingShare(stamped, reference), 0.005) << "page " << page;
+                // The stationery really is there: the unstamped page differs.
+                EXPECT_GT(DifferingShare(stamped, Render(folder, input, page)), 0.0005)
+                    << "page " << page;
+            }
+        }
+    }
 }
 
 bool SofficeOnPath() { return Shell("command -v soffice >/dev/null 2>&1") == 0; }
