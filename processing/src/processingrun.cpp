@@ -160,6 +160,12 @@ void ProcessingRun::ShowProgress(int percent) {
 }
 
 void ProcessingRun::ProcessInputList() {
+    if (running_) return;
+    running_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{running_};
     services_.mail_collection.Clear();
     outcomes_.clear();
     const int maximum = selected_file_count_ != 0 ? selected_file_count_
@@ -173,6 +179,8 @@ void ProcessingRun::ProcessInputList() {
     pages_done_ = 0;
 
     while (!inputs_.Empty()) {
+        // Files dropped during the run join it; the percentage stays below 100.
+        total_ = std::max(total_, file_counter_ + static_cast<int>(inputs_.Size()));
         const auto start = services_.clock();
         const int percent = RunPercent(file_counter_, total_);
         services_.log.MarkNow();

@@ -306,6 +306,32 @@ TEST_F(RunTest, OverwriteKeepsTheInputWhenStampingFails) {
     EXPECT_THAT(run.OutputList().Entries(), IsEmpty());
 }
 
+TEST_F(RunTest, ARunStartedDuringARunLeavesTheWorkToTheGoingOne) {
+    // A drop handled while pending messages run adds a file and starts a run.
+    struct DroppingUi : RecordingUserInterface {
+        std::function<void()> on_pending;
+        void ProcessPendingMessages() override {
+            RecordingUserInterface::ProcessPendingMessages();
+            if (on_pending) std::exchange(on_pending, nullptr)();
+        }
+    } dropping_ui;
+    Stamp(false);
+    ProcessingRun nested(RunServices{settings, log, dropping_ui, test::BracketTranslate,
+                                     temp_files, mail_collection, composition, HandOffs(), {}});
+    const std::string late = docs + "/late.pdf";
+    WriteFile(late, FakePdf({"late"}));
+    dropping_ui.on_pending = [&] {
+        nested.Inputs().Add(late);
+        nested.ProcessInputList();
+    };
+    WriteFile(docs + "/first.pdf", FakePdf({"first"}));
+    nested.Inputs().Add(docs + "/first.pdf");
+    nested.ProcessInputList();
+    ASSERT_EQ(nested.Outcomes().size(), 2u);
+    EXPECT_EQ(nested.Outcomes()[1].output, docs + "/late_output.pdf");
+    EXPECT_FALSE(nested.Running());
+}
+
 TEST_F(RunTest, StatusShowsPercentAndCounts) {
     Stamp(false);
     for (const char* name : {"1.pdf", "2.pdf", "3.pdf", "4.pdf", "5.pdf", "6.pdf", "7.pdf",

@@ -104,8 +104,11 @@ class ProcessingRun {
 
     // Runs over the input list until it is empty. An error that escapes a
     // step (a conversion error raised by the suite) ends the run, leaving the
-    // current and later entries in the list.
+    // current and later entries in the list. A call made while a run is going
+    // on (a drop handled while pending messages run) returns at once: the
+    // going run takes the entries added to the list as well.
     void ProcessInputList();
+    bool Running() const { return running_; }
 
     void AddOutputEntry(const std::string& path);
     void TraceSettings();
@@ -137,6 +140,7 @@ class ProcessingRun {
     SortedPathList outputs_;
     std::string action_code_ = std::string(kActionKeep);
     int selected_file_count_ = 0;
+    bool running_ = false;
     int activity_position_ = 0;
     int file_counter_ = 0;
     int total_ = 0;
