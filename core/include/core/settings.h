@@ -1,0 +1,179 @@
+#pragma once
+// The settings model: the live value of every setting of a run, named by its
+// section and key in the settings file. Windows bind their controls to it and
+// processing code reads it; the file is read by Load and the drop-window
+// steps, and written only by the save groups.
+//
+// Every live value is held as the text the file stores: item indices as
+// decimal text ("-1" for none), ticks as "1"/"0" or "y"/"n" by key, counters
+// as decimal integers. Typed helpers convert on the way in and out.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace papyrion {
+
+using TranslateFn = std::function<std::string(std::string_view keyword)>;
+using EnvironmentFn = std::function<std::string(std::string_view name)>;
+
+enum class SettingForm {
+    kText,       // any text, kept as read
+    kItemIndex,  // selected item of a list, strict integer; outside the list means none
+    kInteger,    // strict integer (page numbers, window positions read strictly)
+    kCounter,    // strict 64-bit integer (statistics)
+    kLenient,    // the leading integer part of the text, 0 when there is none
+    kTick01,     // check box stored "1"/"0", ticked unless the text is "0"
+    kTickOne,    // check box stored "1"/"0", ticked only by "1"
+    kTickYN,     // check box stored "y"/"n", ticked only by "y"
+    kConverter,  // "MS", "OO" or "??"
+};
+
+struct SettingDefinition {
+    std::string_view section;
+    std::string_view key;
+    SettingForm form;
+    std::string_view default_value;  // for a translated default: the keyword
+    bool translated_default = false;
+    int items = 0;             // list length of an item index; 0 when the list is not known here
+    std::string_view control;  // the control or variable that shows the value
+};
+
+struct SettingKey {
+    std::string_view section;
+    std::string_view key;
+};
+
+// Every key of the settings file, in file order.
+std::span<const SettingDefinition> SettingDefinitions();
+
+enum class SaveGroup { kG1 = 1, kG2, kG3, kG4, kG5, kG6, kG7 };
+
+// The keys a save group writes, in the order it writes them.
+std::span<const SettingKey> SaveGroupKeys(SaveGroup group);
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+
+// What the drop window applies at its creation.
+struct DropWindowSettings {
+    std::string country;       // the drop window's copy of `Opties`/`Country`
+    bool stay_on_top = false;  // `Run`/`Desktop voorgrond` is exactly "y"
+    std::string setup_status;  // `Run`/`SetUpStatus`, compared with "0" by the window
+    int width = 270;
+    int top = 1;
+    int left = 1;
+    bool with_stationery = false;  // `Overlay`/`MetofZonder` is exactly "1"
+};
+
+struct WindowPlace {
+    int left = 1;
+    int top = 1;
+};
+
+// Left/top that centre a window: half the free space, to the nearest integer
+// with ties to the even one.
+WindowPlace CentredPlace(ScreenSize screen, int width, int height);
+
+class SettingsModel {
+  public:
+    // `file` is DIR + "Papyrion.ini". `translate` gives translated defaults
+    // (keyword `Onbekend`); `environment` is EnvironmentValue in the program.
+    SettingsModel(std::filesystem::path file, TranslateFn translate, EnvironmentFn environment);
+
+    const std::filesystem::path& File() const { return file_; }
+
+    // Live values by section and key (matched without regard to case). Both
+    // throw std::out_of_range for a key that is not a setting. SetValue
+    // brings the text to the key's stored form and throws
+    // std::invalid_argument for a number key given no whole number.
+    std::string Value(std::string_view section, std::string_view key) const;
+    void SetValue(std::string_view section, std::string_view key, std::string value);
+
+    // Item index of a list key; -1 for no selection. Setting an index outside
+    // the list selects nothing, as a combo box does.
+    int ItemIndex(std::string_view section, std::string_view key) const;
+    void SetItemIndex(std::string_view section, std::string_view key, int index);
+
+    // Check-box keys (any tick form).
+    bool Checked(std::string_view section, std::string_view key) const;
+    void SetChecked(std::string_view section, std::string_view key, bool ticked);
+
+    // Number keys (integer, counter and lenient forms).
+    std::int64_t Number(std::string_view section, std::string_view key) const;
+    void SetNumber(std::string_view section, std::string_view key, std::int64_t number);
+    void AddToNumber(std::string_view section, std::string_view key, std::int64_t delta);
+
+    // y/n texts that are not check boxes (`Run`/`SaveWW`, `AutoUpload`).
+    bool IsYes(std::string_view section, std::string_view key) const;
+
+    // Item of the converter list: 1 "MS", 2 "OO", 0 otherwise.
+    int ConverterItem() const;
+    // The two log check boxes are shown unless logging is off.
+    bool LogBoxesVisible() const;
+    // The box captioned "Log" (key `Loging`/`Trace`) and the box captioned
+    // "Trace" (key `Loging`/`Log`): the key names are crossed on purpose,
+    // stored files depend on it.
+    bool LogBoxTicked() const;
+    bool TraceBoxTicked() const;
+    // The archive folder: the stored `Archief Directory`/`Naam`, or DIR when it is empty.
+    std::filesystem::path ArchiveFolder() const;
+    // DIR as last read from the environment.
+    const std::string& Dir() const { return dir_; }
+    const std::string& DropWindowCountry() const { return drop_country_; }
+    // Reads the drop window's copy of `Opties`/`Country` (default: the system
+    // country "LAND"); ApplyDropWindowSettings does this as its first step.
+    const std::string& LoadDropWindowCountry();
+    void SetDropWindowCountry(std::string country) { drop_country_ = std::move(country); }
+    // The translation table's fallback: the drop window's copy becomes `code`
+    // and the file gets it at once, so the next start finds a language.
+    // Throws as IniWrite does.
+    void StoreDropWindowCountry(std::string code);
+
+    // Fills the model from the file. A number key read strictly that holds no
+    // whole number raises std::runtime_error "'<value>' is not a valid integer
+    // value"; the rest of the load is skipped and the values not reached keep
+    // what they held. A missing file gives every default.
+    void Load();
+
+    // Reads the keys the drop window applies at its creation and keeps the
+    // resulting size and place as the live `Position` values.
+    // `height_for_width` gives the window height that goes with a width.
+    DropWindowSettings ApplyDropWindowSettings(ScreenSize screen,
+                                               const std::function<int(int)>& height_for_width);
+
+    // Reads `Position`/`F1Top` and `F1Left` strictly (raising as Load does);
+    // both 1 means centred. Keeps the result as the live values.
+    WindowPlace ConfigurationWindowPlace(ScreenSize screen, int width, int height);
+
+    // Writes exactly the group's keys. A refused write raises
+    // "Unable to write to <file>" and the rest of the group is skipped.
+    void Save(SaveGroup group);
+
+    // Called after every change of a live value, with the key's section and key.
+    using Listener = std::function<void(std::string_view section, std::string_view key)>;
+    void AddListener(Listener listener);
+
+  private:
+    std::size_t IndexOf(std::string_view section, std::string_view key) const;
+    void Store(std::size_t index, std::string value);
+    std::string DefaultOf(std::size_t index) const;
+    std::string Read(std::string_view section, std::string_view key) const;
+    std::int64_t ReadStrict(std::string_view section, std::string_view key) const;
+
+    std::filesystem::path file_;
+    TranslateFn translate_;
+    EnvironmentFn environment_;
+    std::vector<std::string> values_;  // parallel to SettingDefinitions()
+    std::vector<Listener> listeners_;
+    std::string dir_;
+    std::string drop_country_;
+};
+
+}  // namespace papyrion
