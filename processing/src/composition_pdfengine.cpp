@@ -1,97 +1,70 @@
 #include "processing/composition_pdfengine.h"
 
-#include <map>
+#include <filesystem>
 #include <memory>
 #include <system_error>
 
-#include "pdfengine/pdf_file.h"
+#include "pdfengine/pdfengine.h"
 #include "processing/composition.h"
 
 namespace papyrion {
 namespace {
 
-// Reads and writes whole documents; page capture and drawing are not there
-// yet, so a composition with stationery fails (and says so) while copies work.
-class PdfFileEngine : public CompositionEngine {
+class FacadeEngine : public CompositionEngine {
   public:
-    PdfFileEngine() { CreateDocument(); }
-
     bool OpenFile(const std::string& file_name, const std::string& password) override {
-        pdf::PdfFile file;
-        const pdf::PdfReadResult read = file.OpenFile(file_name, password);
-        if (read != pdf::PdfReadResult::kRead) {
-            if (pdf::OpenErrorCode(read) != 0) last_error_ = pdf::OpenErrorCode(read);
-            return false;
-        }
-        Register(std::move(file));
-        return true;
+        return engine_.OpenFile(file_name, password) == 1;
     }
-    EngineDocumentId CurrentDocument() override { return selected_; }
+    EngineDocumentId CurrentDocument() override { return engine_.CurrentDocument(); }
     bool UseDocument(EngineDocumentId document) override {
-        if (!documents_.count(document)) return false;
-        selected_ = document;
-        return true;
+        return engine_.UseDocument(document) == 1;
     }
-    EngineDocumentId CreateDocument() override {
-        Register(pdf::PdfFile::NewDocument());
-        return selected_;
+    EngineDocumentId CreateDocument() override { return engine_.CreateDocument(); }
+    int CountPages() override { return engine_.CountPages(); }
+    bool UsePage(int page_number) override { return engine_.UsePage(page_number) == 1; }
+    double GetPageWidth() override { return engine_.GetPageWidth(); }
+    double GetPageHeight() override { return engine_.GetPageHeight(); }
+    bool SetPageSize(double width, double height) override {
+        return engine_.SetPageSize(width, height) == 1;
     }
-    int CountPages() override { return Selected().file.PageCount(); }
-    bool UsePage(int page_number) override {
-        if (page_number < 1 || page_number > CountPages()) return false;
-        Selected().page = page_number;
-        return true;
+    int AppendPages(int count) override { return engine_.AppendPages(count); }
+    bool AppendDocument(EngineDocumentId other) override {
+        return engine_.AppendDocument(other) == 1;
     }
-    double GetPageWidth() override {
-        const auto size = Selected().file.PageSize(Selected().page);
-        return size ? size->width : 0;
+    EngineCaptureId CapturePageAsForm(int page_number) override {
+        return engine_.CapturePageAsForm(page_number);
     }
-    double GetPageHeight() override {
-        const auto size = Selected().file.PageSize(Selected().page);
-        return size ? size->height : 0;
-    }
-    bool SetPageSize(double, double) override { return false; }
-    int AppendPages(int) override { return 0; }
-    bool AppendDocument(EngineDocumentId) override { return false; }
-    EngineCaptureId CapturePageAsForm(int) override { return 0; }
-    bool PlaceCapturedPage(EngineCaptureId, double, double, double, double) override {
-        return false;
+    bool PlaceCapturedPage(EngineCaptureId capture, double left, double top, double width,
+                           double height) override {
+        return engine_.PlaceCapturedPage(capture, left, top, width, height) == 1;
     }
     bool SaveFile(const std::string& file_name) override {
-        return Selected().file.SaveToFile(file_name);
+        return engine_.SaveFile(file_name) == 1;
     }
-    int LastError() override { return last_error_; }
+    int LastError() override { return engine_.LastError(); }
 
   private:
-    struct Entry {
-        pdf::PdfFile file;
-        int page = 1;
-    };
-    void Register(pdf::PdfFile file) {
-        selected_ = next_id_++;
-        documents_.emplace(selected_, Entry{std::move(file), 1});
-    }
-    Entry& Selected() { return documents_.at(selected_); }
-
-    std::map<EngineDocumentId, Entry> documents_;
-    EngineDocumentId selected_ = 0;
-    EngineDocumentId next_id_ = 1;
-    int last_error_ = 0;
+    pdf::PdfEngine engine_;
 };
 
 }  // namespace
 
 CompositionEngineFactory MakePdfEngineFactory() {
-    return [] { return std::unique_ptr<CompositionEngine>(std::make_unique<PdfFileEngine>()); };
+    return [] { return std::unique_ptr<CompositionEngine>(std::make_unique<FacadeEngine>()); };
 }
 
 bool ExtractSinglePage(const std::string& source, int page, const std::string& target) {
-    pdf::PdfFile file;
-    if (file.OpenFile(source) != pdf::PdfReadResult::kRead) return false;
-    if (file.PageCount() != 1 || page < 1) return false;
+    pdf::PdfEngine engine;
+    if (engine.OpenFile(source) != 1) return false;
+    const int pages = engine.CountPages();
+    if (page > pages) page = pages;
+    if (page < 1 || engine.ExtractPageList(std::to_string(page)) != 1) return false;
     const std::string side = SidePath(target);
-    if (!file.SaveToFile(side)) return false;
     std::error_code ec;
+    if (engine.SaveFile(side) != 1) {
+        std::filesystem::remove(side, ec);
+        return false;
+    }
     std::filesystem::rename(side, target, ec);
     return !ec;
 }
