@@ -36,9 +36,9 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
 
 }  // namespace
 
-StationeryPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
+StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                        UserInterface& ui) {
-    return StationeryPageFiles{
+    return StampingPageFiles{
         PageFile(state, settings, ui, "BriefPapier", "Brief papier", "Brief papier pagina"),
         PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};
 }

@@ -59,7 +59,7 @@ class RunTest : public test::CompositionFixture, public ::testing::Test {
         RunHandOffs h;
         h.refresh_stationery_tab = [this] {
             calls.push_back("refresh");
-            return StationeryPageFiles{letterhead, folder / "no-continuation.pdf"};
+            return StampingPageFiles{letterhead, folder / "no-continuation.pdf"};
         };
         const auto convert = [this](const std::string& input, const std::string& suffix) {
             calls.push_back("convert " + input);

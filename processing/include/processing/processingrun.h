@@ -30,14 +30,14 @@ inline constexpr std::string_view kActionPrint = "3";
 inline constexpr std::string_view kActionConfigured = "4";
 
 // The single-page PDFs the stationery is stamped with ("" when none).
-struct StationeryPageFiles {
+struct StampingPageFiles {
     std::string letterhead;
     std::string continuation;
 };
 
 struct RunHandOffs {
     // Cuts the chosen stationery pages into their page files.
-    std::function<StationeryPageFiles()> refresh_stationery_tab;
+    std::function<StampingPageFiles()> refresh_stationery_tab;
     // Both give the PDF made, or another path on failure.
     std::function<std::string(const std::string&)> convert_document;
     std::function<std::string(const std::string&)> convert_spreadsheet;
@@ -145,7 +145,7 @@ class ProcessingRun {
     int file_counter_ = 0;
     int total_ = 0;
     long long pages_done_ = 0;
-    StationeryPageFiles page_files_;
+    StampingPageFiles page_files_;
     std::vector<FileOutcome> outcomes_;
 };
 

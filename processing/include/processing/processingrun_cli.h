@@ -17,7 +17,7 @@ namespace papyrion {
 // files. A kind whose mode is "Geen" or whose stationery file is missing
 // gets no page file; a stationery file that cannot be read is reported
 // through `ui`, naming it.
-StationeryPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
+StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                        UserInterface& ui);
 
 // Prints one output on the printer chosen in the settings.
