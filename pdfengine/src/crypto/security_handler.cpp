@@ -177,15 +177,16 @@ std::optional<std::string> ModernOwner(const EncryptionParams& p, std::string_vi
     return fileKey;
 }
 
-// Removes PKCS#7 padding when it is well formed; otherwise the data stays.
-void StripPadding(std::string& data) {
-    if (data.empty()) return;
+// The length of the data without its PKCS#7 padding when that padding is
+// well formed; otherwise the whole length.
+std::size_t UnpaddedLength(std::string_view data) {
+    if (data.empty()) return 0;
     const auto pad = static_cast<unsigned char>(data.back());
-    if (pad == 0 || pad > 16 || pad > data.size()) return;
+    if (pad == 0 || pad > 16 || pad > data.size()) return data.size();
     for (std::size_t i = data.size() - pad; i < data.size(); ++i) {
-        if (static_cast<unsigned char>(data[i]) != pad) return;
+        if (static_cast<unsigned char>(data[i]) != pad) return data.size();
     }
-    data.resize(data.size() - pad);
+    return data.size() - pad;
 }
 
 }  // namespace
@@ -236,9 +237,8 @@ std::string StandardSecurityHandler::Crypt(CryptMethod method, std::string_view 
         return iv + crypto::AesCbcEncrypt(key, iv, data, true);
     }
     if (data.size() < 16) return {};
-    std::string plain = crypto::AesCbcDecrypt(key, data.substr(0, 16), data.substr(16));
-    StripPadding(plain);
-    return plain;
+    const std::string plain = crypto::AesCbcDecrypt(key, data.substr(0, 16), data.substr(16));
+    return std::string(std::string_view(plain).substr(0, UnpaddedLength(plain)));
 }
 
 std::string StandardSecurityHandler::DecryptString(std::string_view data, std::uint32_t objNum,

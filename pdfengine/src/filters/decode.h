@@ -84,12 +84,12 @@ struct FilterStep {
 // True for the filter names that DecodeFilters undoes.
 bool IsSupportedFilter(std::string_view name);
 
-// Undoes `filters` in order. Stops at the first filter it does not know
-// or whose parameters it cannot honour (kUnsupportedFilter or
-// kBadParameters, `data` encoded from that filter on, `filtersApplied`
-// telling how many were undone) and at the output limit. Damaged data (kDataError) does not stop
-// the chain: the partial output goes through the remaining filters and the status stays kDataError.
-// `limit` bounds every stage.
+// Undoes `filters` in order. Stops at the first filter it does not know or
+// whose parameters it cannot honour (kUnsupportedFilter or kBadParameters;
+// `data` is then encoded from that filter on, `filtersApplied` tells how
+// many were undone) and at the output limit. Damaged data (kDataError) does
+// not stop the chain: the partial output goes through the remaining filters
+// and the status stays kDataError. `limit` bounds every stage.
 struct ChainResult : DecodeResult {
     std::size_t filtersApplied = 0;
 };
