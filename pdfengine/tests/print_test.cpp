@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <sstream>
 
 #include "document/pdf_document.h"
 #include "pdfengine/printers.h"
@@ -288,6 +291,105 @@ TEST(PrintJob, ThreePagesReachTheQueueWithTitleAndOptions) {
     EXPECT_EQ(finished.media, "iso_a4_210x297mm");
     ASSERT_FALSE(finished.output.empty());
     EXPECT_EQ(testing::QpdfPageCount(finished.output), 3);
+}
+
+}  // namespace
+}  // namespace papyrion::pdf
+
+namespace papyrion::pdf {
+namespace {
+
+// The colour of the printed sheet at (x, y) points from its upper-left
+// corner, rendered at 36 DPI by the engine's own renderer.
+struct PrintedSheet {
+    double width = 0;
+    double height = 0;
+    RgbBitmap image;
+    Rgb At(double x, double y) const {
+        const int px = std::clamp(static_cast<int>(x / 2), 0, image.width - 1);
+        const int py = std::clamp(static_cast<int>(y / 2), 0, image.height - 1);
+        const std::size_t at = (static_cast<std::size_t>(py) * static_cast<std::size_t>(image.width) +
+                                static_cast<std::size_t>(px)) * 3;
+        return {image.pixels[at], image.pixels[at + 1], image.pixels[at + 2]};
+    }
+};
+
+std::optional<PrintedSheet> ReadPrintedSheet(const fs::path& pdf, const fs::path& folder) {
+    auto document = ReadDocument(testing::ReadFileBytes(pdf));
+    if (!document) return std::nullopt;
+    const auto pages = CollectPages(*document);
+    if (pages.empty()) return std::nullopt;
+    const auto box = InheritedMediaBox(*pages[0]);
+    if (!box) return std::nullopt;
+    std::string error;
+    const fs::path jpeg = folder / "printed.jpg";
+    if (WritePageImageFile(*document, {1, 36, kRenderFormatJpeg}, jpeg, error) !=
+        RenderFileResult::kWritten) {
+        return std::nullopt;
+    }
+    auto image = testing::ReadJpegFile(jpeg);
+    if (!image) return std::nullopt;
+    return PrintedSheet{std::abs((*box)[2] - (*box)[0]), std::abs((*box)[3] - (*box)[1]), *image};
+}
+
+const Rgb kWhite{255, 255, 255};
+
+TEST(PrintJob, LandscapePageIsTurnedAndCentredOnAPortraitSheet) {
+    if (testing::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    testing::TempFolder folder;
+    const Rgb colour{200, 0, 120};
+    auto document = ReadDocument(testing::ColouredPagesPdf({{400, 300, colour}}));
+    ASSERT_NE(document, nullptr);
+    TPDFCustomPrinter settings;
+    ASSERT_TRUE(ConfigureSetting(settings, 1, 9));  // A4, 595 x 842
+    PrintJobRequest request;
+    request.printer_name = testing::TestPrinter();
+    request.settings = &settings;
+    request.title = "turned and centred";
+    const auto finished = testing::WaitForJob(SubmitPrintJob(*document, request));
+    ASSERT_FALSE(finished.output.empty());
+    const auto sheet = ReadPrintedSheet(finished.output, folder.Path());
+    ASSERT_TRUE(sheet);
+    EXPECT_NEAR(sheet->width, 595, 1);
+    EXPECT_NEAR(sheet->height, 842, 1);
+    // Turned to 300 x 400 and fitted: 595 x 793.3, bands of 24.3 above and
+    // below. Unturned it would be 595 x 446 with bands of 198.
+    EXPECT_TRUE(testing::Near(sheet->At(297, 421), colour));
+    EXPECT_TRUE(testing::Near(sheet->At(297, 60), colour));
+    EXPECT_TRUE(testing::Near(sheet->At(297, 782), colour));
+    EXPECT_TRUE(testing::Near(sheet->At(4, 421), colour));
+    EXPECT_TRUE(testing::Near(sheet->At(590, 421), colour));
+    EXPECT_TRUE(testing::Near(sheet->At(297, 8), kWhite));
+    EXPECT_TRUE(testing::Near(sheet->At(297, 834), kWhite));
+}
+
+TEST(PrintJob, LandscapeOrientationAndSidesReachTheJob) {
+    if (testing::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    testing::TempFolder folder;
+    const Rgb colour{0, 200, 0};
+    auto document = ReadDocument(testing::ColouredPagesPdf({{842, 595, colour}}));
+    ASSERT_NE(document, nullptr);
+    TPDFCustomPrinter settings;
+    ASSERT_TRUE(ConfigureSetting(settings, 11, 2));  // landscape
+    ASSERT_TRUE(ConfigureSetting(settings, 7, 2));   // long edge
+    ASSERT_TRUE(ConfigureSetting(settings, 1, 9));   // A4
+    PrintJobRequest request;
+    request.printer_name = testing::TestPrinter();
+    request.settings = &settings;
+    request.title = "landscape job";
+    const auto finished = testing::WaitForJob(SubmitPrintJob(*document, request));
+    EXPECT_EQ(finished.state, 9);
+    EXPECT_EQ(finished.orientation, 4);
+    EXPECT_EQ(finished.sides, "two-sided-long-edge");
+    ASSERT_FALSE(finished.output.empty());
+    // Laid out on the landscape sheet, the page fills it; CUPS feeds it
+    // turned onto the portrait paper.
+    const auto sheet = ReadPrintedSheet(finished.output, folder.Path());
+    ASSERT_TRUE(sheet);
+    for (auto [x, y] : {std::pair{4.0, 4.0}, std::pair{sheet->width / 2, sheet->height / 2},
+                        std::pair{sheet->width - 4, sheet->height - 4}}) {
+        EXPECT_TRUE(testing::Near(sheet->At(x, y), colour));
+    }
 }
 
 }  // namespace
