@@ -1,6 +1,7 @@
 #include "render/poppler_renderer.h"
 
 #include <poppler-document.h>
+#include <poppler-global.h>
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
@@ -19,6 +20,11 @@ namespace {
 // a damaged MediaBox or a mistaken factor, and would eat gigabytes.
 constexpr double kMaxPixels = 256.0 * 1024 * 1024;
 
+// poppler reports every repair it makes on stderr; the engine's callers
+// judge a page by the picture, and a desktop program has no one reading
+// stderr.
+void IgnorePopplerMessage(const std::string&, void*) {}
+
 }  // namespace
 
 std::optional<RgbBitmap> RenderPdfPage(std::string_view pdf_bytes, const RenderRequest& request,
@@ -31,6 +37,7 @@ std::optional<RgbBitmap> RenderPdfPage(std::string_view pdf_bytes, const RenderR
         error = "resolution must be above 0";
         return std::nullopt;
     }
+    poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
     std::unique_ptr<poppler::document> document(poppler::document::load_from_raw_data(
         pdf_bytes.data(), static_cast<int>(pdf_bytes.size()), request.password, request.password));
     if (!document || document->is_locked()) {

@@ -164,3 +164,21 @@ int QpdfPageCount(const std::filesystem::path& pdf) {
 }
 
 }  // namespace papyrion::pdf::testing
+
+namespace papyrion::pdf::testing {
+
+int LatestJobTitled(const std::string& title) {
+    cups_job_t* jobs = nullptr;
+    const std::string printer = TestPrinter();
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.c_str(), 0, CUPS_WHICHJOBS_ALL);
+    int latest = 0;
+    for (int i = 0; i < count; ++i) {
+        if (jobs[i].title != nullptr && title == jobs[i].title && jobs[i].id > latest) {
+            latest = jobs[i].id;
+        }
+    }
+    cupsFreeJobs(count, jobs);
+    return latest;
+}
+
+}  // namespace papyrion::pdf::testing

@@ -63,3 +63,10 @@ FinishedJob WaitForJob(int job_id);
 int QpdfPageCount(const std::filesystem::path& pdf);
 
 }  // namespace papyrion::pdf::testing
+
+namespace papyrion::pdf::testing {
+
+// The newest job of the test queue with this title, 0 when there is none.
+int LatestJobTitled(const std::string& title);
+
+}  // namespace papyrion::pdf::testing
