@@ -44,6 +44,8 @@ const CorpusPage kCorpusPages[] = {
     {"multipage/tracemonkey.pdf", 1, 13.5},
     {"pages/habibi-rotated.pdf", 1, 20},
     {"pages/PDFBOX-2984-rotations.pdf", 2, 20},
+    // A CropBox inside the MediaBox: the picture is the MediaBox, as pdftoppm's.
+    {"pages/boxes.pdf", 1, 20},
 };
 
 TEST(RenderPageFile, MatchesPdftoppmOfTheSamePage) {

@@ -8,6 +8,7 @@
 
 #include "document/page_lookup.h"
 #include "document/pdf_document.h"
+#include "object/pdf_keys.h"
 #include "render/jpeg_codec.h"
 #include "render/poppler_renderer.h"
 
@@ -27,6 +28,27 @@ RenderFileResult Fail(UniqueFile& file, const std::filesystem::path& path, std::
     std::filesystem::remove(path, ignored);
     error = std::move(reason);
     return RenderFileResult::kFailed;
+}
+
+// The renderer draws a page's CropBox; the engine's pages are as large as
+// their MediaBox (GetPageWidth, printing), and so are pdftoppm's pictures.
+// A copy of the written document gets the MediaBox as its CropBox on the
+// page to draw; when anything about that fails the bytes go as they are.
+std::string ShowingMediaBox(std::string bytes, int page_number) {
+    TPDFDocument copy;
+    if (copy.Read(bytes, "") != ReadResult::kRead) return bytes;
+    const auto pages = CollectPages(copy);
+    if (page_number < 1 || page_number > static_cast<int>(pages.size())) return bytes;
+    TPDFDictionary& page = *pages[static_cast<std::size_t>(page_number - 1)];
+    const auto media_box = InheritedMediaBox(page);
+    if (!media_box) return bytes;
+    TPDFStructure& s = copy.Structure();
+    TPDFArray* box = s.MakeArray();
+    for (double value : *media_box) box->Append(s.MakeNumeric(value));
+    page.Set(page_key::kCropBox, box);
+    std::ostringstream out;
+    if (!copy.Write(out)) return bytes;
+    return out.str();
 }
 
 }  // namespace
@@ -49,7 +71,7 @@ RenderFileResult WritePageImageFile(TPDFDocument& document, const PageImageReque
 
     std::ostringstream written;
     if (!document.Write(written)) return Fail(out, file, error, "the document cannot be written");
-    const std::string bytes = written.str();
+    const std::string bytes = ShowingMediaBox(written.str(), page);
 
     RenderRequest render;
     render.page_number = page;
