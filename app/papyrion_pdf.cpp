@@ -1,6 +1,7 @@
 // papyrion-pdf: the PDF engine's reading and writing from the command line.
 //   papyrion-pdf info FILE [--password P]
 //   papyrion-pdf resave IN OUT [--password P]
+//   papyrion-pdf render | print | printers (papyrion_pdf_render_print.h)
 
 #include <cstdio>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "papyrion_pdf_render_print.h"
 #include "pdfengine/pdf_file.h"
 
 namespace {
@@ -79,6 +81,10 @@ int Resave(const std::string& in, const std::string& out, const std::string& pas
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (auto code = papyrion::app::RunRenderPrintCommand(arguments)) {
+        return *code;
+    }
     std::vector<std::string> positional;
     std::optional<std::string> password;
     for (int i = 1; i < argc; ++i) {

@@ -18,6 +18,9 @@
 
 namespace papyrion::pdf {
 
+class TPDFDocument;
+struct RenderPrintState;
+
 // Opaque handles; 0 is never a valid one.
 using DocumentId = std::uint64_t;
 using CaptureId = std::uint64_t;
@@ -129,7 +132,26 @@ class PdfEngine {
 
     int LastError() const;
 
+    // Rendering and printing. Printing is the one operation that raises:
+    // PrintError (pdfengine/printers.h) for a printer CUPS does not know or
+    // a refused job, after which the engine is as it was.
+    int SetRenderFactor(double factor);
+    // 1 rendered and written, 2 the file cannot be created, 0 otherwise.
+    // Format 1 is JPEG at quality 75; the page is clamped to the document.
+    int RenderPageFile(int dpi, int page_number, int format, const std::string& file_name);
+    int MakePrintOptions(int scaling, int auto_rotate_centre, const std::string& job_title);
+    std::string RegisterCustomPrinter(const std::string& printer_name);
+    int ConfigureCustomPrinter(const std::string& custom_printer_name, int setting, int value);
+    int PrintPages(const std::string& printer_name, int start_page, int end_page, int options);
+    // Why the last render or print failed; "" after one that worked.
+    std::string PrintResultText();
+
   private:
+    // nullptr only when the engine could not make its start document.
+    TPDFDocument* SelectedDocumentModel();
+    RenderPrintState& RenderPrint();
+    // Made on first use by the rendering and printing operations.
+    std::shared_ptr<RenderPrintState> render_print_;
     struct State;
     std::unique_ptr<State> state_;
 };

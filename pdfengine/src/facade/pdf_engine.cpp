@@ -628,4 +628,8 @@ double PdfEngine::GetFieldBound(int field_index, int edge) {
     }
 }
 
+TPDFDocument* PdfEngine::SelectedDocumentModel() {
+    return state_->registry.empty() ? nullptr : &state_->Document().Document();
+}
+
 }  // namespace papyrion::pdf
