@@ -105,7 +105,7 @@ int Run(const CliOptions& options) {
         return conversion.ConvertSpreadsheet(in);
     };
     hand_offs.quit_office = [&] { conversion.QuitWord(); };
-    hand_offs.print_pdf_file = MakeCliPrinter(state, settings, ui, translate);
+    hand_offs.print_pdf_file = MakeCliPrinter(settings, ui, translate);
     // The mail program may read an attachment only when the user sends the
     // message, long after this run has ended: mailed outputs stay on disk.
     SortedPathList mailed;

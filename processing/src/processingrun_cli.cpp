@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <system_error>
 
+#include "delivery/printing.h"
+#include "delivery/printing_printers.h"
 #include "processing/composition_pdfengine.h"
 
 namespace papyrion {
@@ -43,10 +47,24 @@ StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& setti
         PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};
 }
 
-std::function<void(const std::string&)> MakeCliPrinter(RunState&, SettingsModel&,
-                                                       UserInterface& ui, TranslateFn) {
-    return [&ui](const std::string& path) {
-        ui.ShowMessage("Printing is not available in this build: " + path);
+std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, UserInterface& ui,
+                                                       TranslateFn translate) {
+    // The printer list is read once, at the first print, as the windows read
+    // it when the settings are loaded.
+    struct Printer {
+        std::unique_ptr<PrinterDirectory> directory;
+        PrinterChoice choice;
+    };
+    auto printer = std::make_shared<std::optional<Printer>>();
+    return [printer, &settings, &ui, translate](const std::string& path) {
+        if (!*printer) {
+            Printer loaded{MakeCupsPrinterDirectory(), {}};
+            loaded.choice = LoadPrinterChoice(*loaded.directory, translate("WindefPrt"),
+                                              settings.ItemIndex("Opties", "Printer"));
+            printer->emplace(std::move(loaded));
+        }
+        PrintSetup setup{ui, *(*printer)->directory, (*printer)->choice};
+        PrintPdfFile(path, setup);
     };
 }
 

@@ -2,7 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "core/inifile.h"
@@ -249,6 +251,44 @@ TEST_F(CliTest, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
             }
         }
     }
+}
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value ? value : fallback;
+}
+
+TEST_F(CliTest, PrintsEveryOutputOnTheTestQueue) {
+    const std::string queue = EnvOr("PAPYRION_TEST_PRINTER", "");
+    const std::string landing = EnvOr("PAPYRION_TEST_PRINTER_OUT", "");
+    if (queue.empty() || landing.empty()) GTEST_SKIP() << "no test print queue (scripts/test-cups)";
+    // The printer setting is a position in the list of destinations.
+    const std::string destinations = folder / "destinations";
+    ASSERT_EQ(Shell("lpstat -e >" + Quoted(destinations)), 0);
+    std::istringstream names(ReadFile(destinations));
+    int position = 0;
+    for (std::string name; std::getline(names, name) && name != queue;) ++position;
+    IniWrite(data_dir + "Papyrion.ini", "Opties", "Printer", std::to_string(position));
+    std::set<fs::path> before;
+    for (const auto& entry : fs::directory_iterator(landing)) before.insert(entry.path());
+
+    const std::string input = Corpus("fonts/standard_fonts.pdf", "print-me.pdf");
+    const CliResult result = Cli(StampArguments({"--action", "print", input}));
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    const std::string output = docs + "/print-me_output.pdf";
+    EXPECT_EQ(result.out, output + "\t(handed on, removed at the end)\n1 of 1 input gave an output\n");
+    EXPECT_FALSE(fs::exists(output)) << "printed outputs are temporary";
+
+    // The queue writes the job as a PDF; it has the document's 14 pages.
+    bool printed = false;
+    for (int attempt = 0; attempt < 120 && !printed; ++attempt) {
+        for (const auto& entry : fs::directory_iterator(landing)) {
+            if (before.count(entry.path()) || entry.path().extension() != ".pdf") continue;
+            printed = printed || QpdfPages(folder, entry.path().string()) == 14;
+        }
+        if (!printed) Shell("sleep 0.5");
+    }
+    EXPECT_TRUE(printed) << "no 14-page job landed in " << landing;
 }
 
 bool SofficeOnPath() { return Shell("command -v soffice >/dev/null 2>&1") == 0; }

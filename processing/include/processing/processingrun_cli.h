@@ -20,8 +20,10 @@ namespace papyrion {
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                        UserInterface& ui);
 
-// Prints one output on the printer chosen in the settings.
-std::function<void(const std::string&)> MakeCliPrinter(RunState& state, SettingsModel& settings,
-                                                       UserInterface& ui, TranslateFn translate);
+// Prints one output on the printer chosen in the settings (`Opties`/`Printer`,
+// a position in the list of CUPS destinations followed by the default-printer
+// entry). `settings` and `ui` must outlive the printer.
+std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, UserInterface& ui,
+                                                       TranslateFn translate);
 
 }  // namespace papyrion
