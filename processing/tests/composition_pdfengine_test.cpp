@@ -1,0 +1,106 @@
+// The composition on the real engine: page sizes by placement, and one copy
+// of each stationery page in the output however many pages get it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "pdfengine/pdfengine.h"
+#include "processing/composition.h"
+#include "processing/composition_pdfengine.h"
+#include "processing/composition_sample.h"
+#include "processing/pagerules.h"
+#include "support/run_fixture.h"
+
+namespace papyrion {
+namespace {
+namespace fs = std::filesystem;
+using test::Quoted;
+using test::ReadFile;
+using test::Shell;
+
+// Portrait A4, then landscape A4, then portrait again.
+void WriteMixedDocument(const std::string& file, int pages) {
+    pdf::PdfEngine engine;
+    engine.SetPageSize(kA4Width, kA4Height);
+    engine.PlaceText(72, 770, "page one");
+    engine.AppendPages(pages - 1);
+    for (int p = 2; p <= pages; ++p) {
+        engine.UsePage(p);
+        if (p == 2) engine.SetPageSize(kA4Height, kA4Width);
+        engine.PlaceText(72, 500, "page " + std::to_string(p));
+    }
+    ASSERT_EQ(engine.SaveFile(file), 1);
+}
+
+class RealCompositionTest : public test::CompositionFixture, public ::testing::Test {
+  protected:
+    RealCompositionTest()
+        : real(CompositionServices{settings, log, ui, test::BracketTranslate,
+                                   MakePdfEngineFactory()}) {
+        EXPECT_TRUE(WriteSampleLetterhead(letterhead, folder.Path().string()));
+    }
+
+    bool Stamp(int placement, const std::string& file) {
+        settings.SetItemIndex("Opties", "BriefPapier", kPageModeFirstOrRest);
+        settings.SetItemIndex("Opties", "VolgPapier", kPageModeFirstOrRest);
+        settings.SetItemIndex("Opties", "Voorgrond", placement);
+        return real.ComposeStationery(letterhead, "1-1", letterhead, "2-999", file);
+    }
+
+    // "W x H" of every page, as pdfinfo reads them.
+    std::vector<std::string> PageSizes(const std::string& file) {
+        const std::string out = folder / "sizes.txt";
+        Shell("pdfinfo -f 1 -l 99 " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
+        std::vector<std::string> sizes;
+        const std::string text = ReadFile(out);
+        const std::regex line(R"(Page +\d+ size: +([\d.]+) x ([\d.]+))");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), line);
+             it != std::sregex_iterator(); ++it) {
+            sizes.push_back((*it)[1].str() + " x " + (*it)[2].str());
+        }
+        return sizes;
+    }
+
+    std::string letterhead = folder / "sample1.pdf";
+    StationeryComposition real;
+};
+
+TEST_F(RealCompositionTest, BackgroundGivesEveryPageTheSizeOfPageOne) {
+    const std::string doc = folder / "mixed.pdf";
+    WriteMixedDocument(doc, 3);
+    ASSERT_TRUE(Stamp(1, doc));
+    EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null"), 0);
+    EXPECT_THAT(PageSizes(doc),
+                ::testing::ElementsAre("595.28 x 841.89", "595.28 x 841.89", "595.28 x 841.89"));
+
+    WriteMixedDocument(doc, 3);
+    ASSERT_TRUE(Stamp(0, doc));
+    EXPECT_THAT(PageSizes(doc),
+                ::testing::ElementsAre("595.28 x 841.89", "841.89 x 595.28", "595.28 x 841.89"));
+}
+
+TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {
+    const std::string doc = folder / "long.pdf";
+    WriteMixedDocument(doc, 60);
+    ASSERT_TRUE(Stamp(1, doc));
+    // What a reader can reach, as qpdf rewrites it: the sample's raster mark
+    // once for the letterhead and once for the continuation page, not once
+    // per page.
+    const std::string reachable = folder / "reachable.pdf";
+    ASSERT_EQ(Shell("qpdf --qdf --object-streams=disable " + Quoted(doc) + " " +
+                    Quoted(reachable)),
+              0);
+    const std::string text = ReadFile(reachable);
+    std::size_t images = 0;
+    for (std::size_t at = text.find("/Subtype /Image"); at != std::string::npos;
+         at = text.find("/Subtype /Image", at + 1)) {
+        ++images;
+    }
+    EXPECT_EQ(images, 2u);
+    EXPECT_EQ(PageSizes(doc).size(), 60u);
+}
+
+}  // namespace
+}  // namespace papyrion
