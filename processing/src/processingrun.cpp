@@ -269,10 +269,23 @@ bool ProcessingRun::ProcessEntry(Current& current, FileOutcome& outcome) {
 }
 
 // `from` replaces `to` in one step: `to` is never missing in between, and a
-// failed rename leaves both as they were.
+// failed rename leaves both as they were. Across file systems (an archive
+// folder on another disk) the file is copied beside `to` first.
 bool ProcessingRun::RenameOver(const std::string& from, const std::string& to) {
     std::error_code ec;
     fs::rename(from, to, ec);
+    if (ec == std::errc::cross_device_link) {
+        const std::string side = SidePath(to);
+        ec.clear();
+        fs::copy_file(from, side, fs::copy_options::overwrite_existing, ec);
+        if (!ec) fs::rename(side, to, ec);
+        std::error_code ignored;
+        if (ec) {
+            fs::remove(side, ignored);
+        } else {
+            fs::remove(from, ignored);
+        }
+    }
     if (ec) {
         services_.ui.ShowMessage("Renaming " + from + " to " + to + " failed: " + ec.message());
         return false;

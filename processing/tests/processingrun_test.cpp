@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "processing/pagerules.h"
@@ -330,6 +333,26 @@ TEST_F(RunTest, ARunStartedDuringARunLeavesTheWorkToTheGoingOne) {
     ASSERT_EQ(nested.Outcomes().size(), 2u);
     EXPECT_EQ(nested.Outcomes()[1].output, docs + "/late_output.pdf");
     EXPECT_FALSE(nested.Running());
+}
+
+TEST_F(RunTest, OverwriteFromAnArchiveOnAnotherDiskStillReplacesTheInput) {
+    struct stat here {}, there {};
+    if (::stat(docs.c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
+        here.st_dev == there.st_dev || ::access("/dev/shm", W_OK) != 0) {
+        GTEST_SKIP() << "no second file system to hold the archive";
+    }
+    const std::string archive = "/dev/shm/" + fs::path(folder.Path()).filename().string();
+    fs::create_directories(archive);
+    settings.SetItemIndex("Opties", "OverschrijfInput", 1);
+    settings.SetItemIndex("Archief Directory", "Optie", 1);
+    settings.SetValue("Archief Directory", "Naam", archive);
+    Stamp(true);
+    const std::string input = Input("x.pdf", "original");
+    run.ProcessInputList();
+    EXPECT_THAT(FakePages(input), ElementsAre("{L}{original}"));
+    EXPECT_FALSE(fs::exists(archive + "/x_output.pdf"));
+    EXPECT_TRUE(fs::is_empty(archive));
+    fs::remove_all(archive);
 }
 
 TEST_F(RunTest, StatusShowsPercentAndCounts) {
