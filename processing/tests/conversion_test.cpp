@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "pdfengine/pdf_file.h"
 #include "platform/officeautomation_libreoffice.h"
 #include "platform/officeautomation_recording.h"
 
@@ -385,6 +386,14 @@ std::string PdfText(const fs::path& pdf) {
     return text;
 }
 
+// The engine reads what LibreOffice wrote: one page or more, not encrypted.
+void ExpectEngineOpens(const fs::path& pdf) {
+    pdf::PdfFile file;
+    ASSERT_EQ(file.OpenFile(pdf), pdf::PdfReadResult::kRead) << pdf;
+    EXPECT_GE(file.PageCount(), 1) << pdf;
+    EXPECT_FALSE(file.IsEncrypted()) << pdf;
+}
+
 TEST_F(ConversionTest, RealLibreOfficeConvertsDocumentsAndSpreadsheets) {
     LibreOfficeOptions options;
     options.temp_dir = folder_ / "Temp";
@@ -399,16 +408,19 @@ TEST_F(ConversionTest, RealLibreOfficeConvertsDocumentsAndSpreadsheets) {
     const fs::path letter = CopyOfficeFixture("letter.docx", in);
     EXPECT_EQ(conversion.ConvertDocument(letter.string()), (in / "letter.PDF").string());
     EXPECT_THAT(PdfText(in / "letter.PDF"), HasSubstr("zebra letterhead"));
+    ExpectEngineOpens(in / "letter.PDF");
     EXPECT_EQ(Choice(), "MS");
 
     const fs::path figures = CopyOfficeFixture("figures.xlsx", in);
     EXPECT_EQ(conversion.ConvertSpreadsheet(figures.string()), (in / "figures.pdf").string());
     EXPECT_THAT(PdfText(in / "figures.pdf"), HasSubstr("okapi"));  // its active sheet
+    ExpectEngineOpens(in / "figures.pdf");
 
     SetChoice("OO");
     const fs::path list = CopyOfficeFixture("list.csv", in);
     EXPECT_EQ(conversion.ConvertSpreadsheet(list.string()), (in / "list.pdf").string());
     EXPECT_THAT(PdfText(in / "list.pdf"), HasSubstr("Jansen; Piet"));
+    ExpectEngineOpens(in / "list.pdf");
 
     // A password-protected file: every suite fails, the run gets the input
     // back and a reason that names the file.
