@@ -4,6 +4,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "office_md5.h"
 #include "platform/officeurl.h"
 
 namespace papyrion::office {
@@ -258,6 +259,21 @@ std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir
     std::vector<std::string> args = CommonArguments(profile_dir);
     args.emplace_back(macro_url);
     return args;
+}
+
+std::string SingleInstancePipeName(const std::filesystem::path& profile_dir) {
+    std::string utf16;
+    for (char c : FileUrlFromPath(profile_dir)) {  // percent-encoded: ASCII only
+        utf16 += c;
+        utf16 += '\0';
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = "SingleOfficeIPC_";
+    for (std::uint8_t byte : Md5(utf16)) {
+        if (byte >= 16) name += kHex[byte >> 4];
+        name += kHex[byte & 0x0F];
+    }
+    return name;
 }
 
 std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid) {

@@ -80,6 +80,11 @@ std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view ta
 std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir,
                                         std::string_view macro_url);
 
+// The name of the pipe through which a second soffice on the same profile
+// hands its work to the first: "SingleOfficeIPC_" and the MD5 of the
+// profile URL in UTF-16, its bytes in hexadecimal without leading zeros.
+std::string SingleInstancePipeName(const std::filesystem::path& profile_dir);
+
 // Where the named pipe of an instance appears on this system.
 std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid);
 

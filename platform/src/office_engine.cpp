@@ -109,6 +109,11 @@ void KeptInstance::Stop() {
         fs::remove(socket_, ignored);
         socket_.clear();
     }
+    // Only when this instance held the profile: a second one hands over to
+    // the first and ends at once, and the first's pipe must stay.
+    if (served_ && !profile_socket_.empty()) fs::remove(profile_socket_, ignored);
+    served_ = false;
+    profile_socket_.clear();
     if (!folder_.empty()) {
         fs::remove_all(folder_, ignored);
         folder_.clear();
@@ -158,6 +163,8 @@ bool LibreOfficeAutomation::Engine::EnsureStarted(KeptInstance& instance) {
     const std::string pipe_name = "papyrion_" + tag_ + "_" + std::to_string(serial_);
     const fs::path socket = office::PipeSocketPath(pipe_name, getuid());
     instance.socket_ = socket;
+    instance.profile_socket_ =
+        office::PipeSocketPath(office::SingleInstancePipeName(profile_dir_), getuid());
     try {
         instance.process_ = std::make_unique<office::ChildProcess>(
             *soffice_, office::InstanceArguments(profile_dir_, pipe_name, keep_document),
@@ -169,7 +176,10 @@ bool LibreOfficeAutomation::Engine::EnsureStarted(KeptInstance& instance) {
     const auto deadline = std::chrono::steady_clock::now() + options_.timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         std::error_code ec;
-        if (fs::exists(socket, ec)) return true;
+        if (fs::exists(socket, ec)) {
+            instance.served_ = true;
+            return true;
+        }
         if (!instance.Running()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -42,7 +42,11 @@ public:
 
     std::unique_ptr<office::ChildProcess> process_;
     std::filesystem::path folder_;
-    std::filesystem::path socket_;  // a killed instance leaves its pipe behind
+    // A killed instance leaves its pipes behind: the one it listens on and,
+    // once it served the profile, the profile's own.
+    std::filesystem::path socket_;
+    std::filesystem::path profile_socket_;
+    bool served_ = false;
 };
 
 class LibreOfficeAutomation::Engine {

@@ -1,4 +1,5 @@
 #include "office_command.h"
+#include "office_md5.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -137,6 +138,41 @@ TEST(OfficeCommand, ActiveSheetMacroArgumentsStayParsable) {
     EXPECT_EQ(std::count(odd.begin(), odd.end(), '"'), 10);
     EXPECT_EQ(std::count(odd.begin(), odd.end(), '('), 1);
     EXPECT_THAT(ActiveSheetModule(), ::testing::HasSubstr("getActiveSheet()"));
+}
+
+TEST(OfficeCommand, Md5MatchesTheReferenceVectors) {
+    // RFC 1321, appendix A.5
+    struct Case {
+        const char* input;
+        const char* digest;
+    };
+    const Case cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    for (const Case& c : cases) {
+        std::string hex;
+        for (std::uint8_t byte : Md5(c.input)) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            hex += kHex[byte >> 4];
+            hex += kHex[byte & 0x0F];
+        }
+        EXPECT_EQ(hex, c.digest) << c.input;
+    }
+}
+
+TEST(OfficeCommand, SingleInstancePipeIsNamedAfterTheProfile) {
+    // Names LibreOffice 7.4 gave these profiles; the second has a byte below
+    // 16, written as one digit.
+    EXPECT_EQ(SingleInstancePipeName("/tmp/loexp/prof2"),
+              "SingleOfficeIPC_2bf2eb1e6c77a3855bcd237aca43931");
+    EXPECT_EQ(SingleInstancePipeName("/tmp/loexp/prof3"),
+              "SingleOfficeIPC_ebf050eca3b066ee2296dd3e72b8368");
 }
 
 TEST(OfficeCommand, FailureReasonSkipsTheNoise) {

@@ -154,6 +154,10 @@ TEST(LibreOfficeAutomation, WordConvertsEveryWordProcessingKindThroughOneKeptIns
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
     EXPECT_THROW(automation.GetActiveOleObject("Excel.Application"), AutomationError);
+    // No pipe of the ended instance is left in the system's folder.
+    const fs::path profile_pipe = office::PipeSocketPath(
+        office::SingleInstancePipeName(ProfileMarker(folder)), getuid());
+    EXPECT_FALSE(fs::exists(profile_pipe)) << profile_pipe;
 
     // The next run starts a new instance on the same profile, whatever the
     // ended one left behind.
@@ -318,6 +322,7 @@ TEST(LibreOfficeAutomation, ALibreOfficeOfTheUserIsLeftAlone) {
     EXPECT_TRUE(users.Running());
     users.EndGroup(std::chrono::seconds(2));
     fs::remove(office::PipeSocketPath(pipe, getuid()));
+    fs::remove(office::PipeSocketPath(office::SingleInstancePipeName(user / "profile"), getuid()));
 }
 
 TEST(LibreOfficeAutomation, WithoutLibreOfficeNoServerCanBeCreated) {
