@@ -58,7 +58,8 @@ double RunBatch(const fs::path& work, const fs::path& fixture, int files, bool k
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::cerr << "usage: office_conversion_bench <letter.docx> <work folder> [files] [rounds]\n";
+        std::cerr
+            << "usage: office_conversion_bench <letter.docx> <work folder> [files] [rounds]\n";
         return 2;
     }
     const fs::path fixture = argv[1];
@@ -73,8 +74,8 @@ int main(int argc, char** argv) {
         for (int round = 1; round <= rounds; ++round) {
             const double seconds = RunBatch(work, fixture, files, keep);
             std::cout << (keep ? "kept instance   " : "process per file") << "  round " << round
-                      << ": " << seconds << " s for " << files << " files, "
-                      << seconds / files << " s per file\n";
+                      << ": " << seconds << " s for " << files << " files, " << seconds / files
+                      << " s per file\n";
         }
     }
     fs::remove_all(work);

@@ -22,11 +22,21 @@ std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     static constexpr char kHex[] = "0123456789abcdef";
@@ -214,11 +224,20 @@ std::string XmlEscaped(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -236,8 +255,8 @@ std::string ActiveSheetModule() {
 }
 
 std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view target_url,
-                                const std::filesystem::path& source,
-                                std::string_view import_filter, std::string_view failure_url) {
+                                const std::filesystem::path& source, std::string_view import_filter,
+                                std::string_view failure_url) {
     std::string kind;
     std::string options;
     if (import_filter.rfind("CSV:", 0) == 0) {

@@ -73,8 +73,7 @@ std::string ActiveSheetModule();
 // parentheses: file URLs are percent-encoded, the import filter goes by its
 // suffix ("csv", "xlsx", "ods" or "" to detect) and CSV options use "/".
 std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view target_url,
-                                const std::filesystem::path& source,
-                                std::string_view import_filter,
+                                const std::filesystem::path& source, std::string_view import_filter,
                                 std::string_view failure_url);
 // The soffice arguments that run one macro and end.
 std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir,

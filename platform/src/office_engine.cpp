@@ -29,7 +29,7 @@ std::string ReadSmallFile(const fs::path& path) {
 
 // Removes a folder tree when the scope ends, whatever the way out.
 class FolderGuard {
-public:
+  public:
     explicit FolderGuard(fs::path folder) : folder_(std::move(folder)) {}
     ~FolderGuard() {
         std::error_code ignored;
@@ -38,7 +38,7 @@ public:
     FolderGuard(const FolderGuard&) = delete;
     FolderGuard& operator=(const FolderGuard&) = delete;
 
-private:
+  private:
     fs::path folder_;
 };
 
@@ -207,39 +207,41 @@ std::optional<office::ProcessExit> LibreOfficeAutomation::Engine::RunClient(
 
 void LibreOfficeAutomation::Engine::Convert(const ConversionRequest& request,
                                             KeptInstance* instance) {
-    RunInWorkFolder(request, [&](const fs::path& copy, const fs::path& out_dir,
-                                 const fs::path& log) -> Produced {
-        office::ConversionJob job;
-        job.source = copy;
-        job.out_dir = out_dir;
-        job.kind = request.kind;
-        job.import_filter = request.import_filter;
-        job.export_options = request.export_options;
-        return {RunClient(job, log, instance), out_dir / (copy.stem().string() + ".pdf"), {}};
-    });
+    RunInWorkFolder(
+        request,
+        [&](const fs::path& copy, const fs::path& out_dir, const fs::path& log) -> Produced {
+            office::ConversionJob job;
+            job.source = copy;
+            job.out_dir = out_dir;
+            job.kind = request.kind;
+            job.import_filter = request.import_filter;
+            job.export_options = request.export_options;
+            return {RunClient(job, log, instance), out_dir / (copy.stem().string() + ".pdf"), {}};
+        });
 }
 
 void LibreOfficeAutomation::Engine::ConvertActiveSheet(const ConversionRequest& request) {
-    RunInWorkFolder(request, [&](const fs::path& copy, const fs::path& out_dir,
-                                 const fs::path& log) -> Produced {
-        // A profile of its own: a kept instance on the main profile would
-        // take the macro over and not say when it is done.
-        const fs::path profile = options_.temp_dir / "lo_profile_sheets";
-        PrepareMacroProfile(profile, log);
-        const fs::path pdf = out_dir / "sheet.pdf";
-        const fs::path failure = out_dir / "failure.txt";
-        const std::string url = office::ActiveSheetMacroUrl(
-            FileUrlFromPath(copy), FileUrlFromPath(pdf), copy, request.import_filter,
-            FileUrlFromPath(failure));
-        office::ChildProcess process(*soffice_, office::MacroArguments(profile, url), log);
-        std::optional<office::ProcessExit> exit = process.WaitFor(options_.timeout);
-        process.EndGroup();
-        std::string reason = ReadSmallFile(failure);
-        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
-            reason.pop_back();
-        }
-        return {exit, pdf, reason};
-    });
+    RunInWorkFolder(
+        request,
+        [&](const fs::path& copy, const fs::path& out_dir, const fs::path& log) -> Produced {
+            // A profile of its own: a kept instance on the main profile would
+            // take the macro over and not say when it is done.
+            const fs::path profile = options_.temp_dir / "lo_profile_sheets";
+            PrepareMacroProfile(profile, log);
+            const fs::path pdf = out_dir / "sheet.pdf";
+            const fs::path failure = out_dir / "failure.txt";
+            const std::string url =
+                office::ActiveSheetMacroUrl(FileUrlFromPath(copy), FileUrlFromPath(pdf), copy,
+                                            request.import_filter, FileUrlFromPath(failure));
+            office::ChildProcess process(*soffice_, office::MacroArguments(profile, url), log);
+            std::optional<office::ProcessExit> exit = process.WaitFor(options_.timeout);
+            process.EndGroup();
+            std::string reason = ReadSmallFile(failure);
+            while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
+                reason.pop_back();
+            }
+            return {exit, pdf, reason};
+        });
 }
 
 void LibreOfficeAutomation::Engine::PrepareMacroProfile(const fs::path& profile,
@@ -249,7 +251,8 @@ void LibreOfficeAutomation::Engine::PrepareMacroProfile(const fs::path& profile,
     if (!fs::exists(module.parent_path(), ec)) {
         // The first start lays out the profile, Basic libraries included.
         office::ChildProcess first(
-            *soffice_, [&] {
+            *soffice_,
+            [&] {
                 std::vector<std::string> args = office::CommonArguments(profile);
                 args.emplace_back("--terminate_after_init");
                 return args;
@@ -304,9 +307,9 @@ void LibreOfficeAutomation::Engine::RunInWorkFolder(const ConversionRequest& req
         }
         if (reason.empty()) reason = office::FailureReason(ReadSmallFile(log));
         if (reason.empty()) reason = "no PDF was written";
-        throw AutomationError("LibreOffice could not convert " + name +
-                              " (damaged, password-protected or not a document it reads): " +
-                              reason);
+        throw AutomationError(
+            "LibreOffice could not convert " + name +
+            " (damaged, password-protected or not a document it reads): " + reason);
     }
     MoveIntoPlace(produced.pdf, request.target, tag_ + "_" + std::to_string(serial_));
 }

@@ -31,7 +31,7 @@ struct ConversionRequest {
 // starts with the first conversion handed to it and ends with the last
 // reference (or when a conversion through it hangs).
 class KeptInstance {
-public:
+  public:
     KeptInstance() = default;
     ~KeptInstance() { Stop(); }
     KeptInstance(const KeptInstance&) = delete;
@@ -50,7 +50,7 @@ public:
 };
 
 class LibreOfficeAutomation::Engine {
-public:
+  public:
     explicit Engine(LibreOfficeOptions options);
 
     bool Installed() const { return soffice_.has_value(); }
@@ -69,7 +69,7 @@ public:
 
     const std::filesystem::path& ProfileDir() const { return profile_dir_; }
 
-private:
+  private:
     struct Produced {
         std::optional<office::ProcessExit> exit;  // nothing: timed out
         std::filesystem::path pdf;

@@ -1,11 +1,11 @@
 #include "office_command.h"
-#include "office_md5.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "office_md5.h"
 #include "platform/officeurl.h"
 
 namespace papyrion::office {
@@ -133,8 +133,8 @@ TEST(OfficeCommand, ActiveSheetMacroArgumentsStayParsable) {
                            ",\"file:///w/out/failure.txt\")");
     }
     // Quotes, commas and parentheses of a name never reach the argument list.
-    const std::string odd = ActiveSheetMacroUrl(FileUrlFromPath("/w/in/a \"(1),2\".xls"), "t", "",
-                                                "", "f");
+    const std::string odd =
+        ActiveSheetMacroUrl(FileUrlFromPath("/w/in/a \"(1),2\".xls"), "t", "", "", "f");
     EXPECT_EQ(std::count(odd.begin(), odd.end(), '"'), 10);
     EXPECT_EQ(std::count(odd.begin(), odd.end(), '('), 1);
     EXPECT_THAT(ActiveSheetModule(), ::testing::HasSubstr("getActiveSheet()"));

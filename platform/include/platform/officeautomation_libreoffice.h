@@ -35,7 +35,7 @@ struct LibreOfficeOptions {
 std::optional<std::filesystem::path> FindSoffice(std::string_view search_path);
 
 class LibreOfficeAutomation : public OfficeAutomation {
-public:
+  public:
     explicit LibreOfficeAutomation(LibreOfficeOptions options);
     ~LibreOfficeAutomation() override;
     LibreOfficeAutomation(const LibreOfficeAutomation&) = delete;
@@ -51,7 +51,7 @@ public:
 
     class Engine;
 
-private:
+  private:
     std::shared_ptr<Engine> engine_;
 };
 
