@@ -1,5 +1,7 @@
 #include "office_command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <sstream>
@@ -295,9 +297,13 @@ std::string SingleInstancePipeName(const std::filesystem::path& profile_dir) {
     return name;
 }
 
-std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid) {
-    return std::filesystem::path("/tmp") /
+std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid, bool tmp_writable) {
+    return std::filesystem::path(tmp_writable ? "/tmp" : "/var/tmp") /
            ("OSL_PIPE_" + std::to_string(uid) + "_" + std::string(pipe_name));
+}
+
+std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid) {
+    return PipeSocketPath(pipe_name, uid, access("/tmp", W_OK) == 0);
 }
 
 std::string FailureReason(std::string_view soffice_output) {

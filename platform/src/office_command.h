@@ -84,7 +84,9 @@ std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir
 // profile URL in UTF-16, its bytes in hexadecimal without leading zeros.
 std::string SingleInstancePipeName(const std::filesystem::path& profile_dir);
 
-// Where the named pipe of an instance appears on this system.
+// Where the named pipe of an instance appears: LibreOffice puts its pipes
+// into /tmp, or into /var/tmp when /tmp cannot be written.
+std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid, bool tmp_writable);
 std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid);
 
 // The first line of LibreOffice's output that explains a failure, without the

@@ -108,7 +108,8 @@ TEST(OfficeCommand, InstanceListensOnItsOwnPipeAndHoldsADocument) {
     EXPECT_EQ(args.front(), "-env:UserInstallation=file:///p");
     EXPECT_EQ(args[args.size() - 2], "--accept=pipe,name=papyrion_7;urp;");
     EXPECT_EQ(args.back(), "/w/keep.txt");
-    EXPECT_EQ(PipeSocketPath("papyrion_7", 1000), "/tmp/OSL_PIPE_1000_papyrion_7");
+    EXPECT_EQ(PipeSocketPath("papyrion_7", 1000, true), "/tmp/OSL_PIPE_1000_papyrion_7");
+    EXPECT_EQ(PipeSocketPath("papyrion_7", 1000, false), "/var/tmp/OSL_PIPE_1000_papyrion_7");
 }
 
 TEST(OfficeCommand, ActiveSheetMacroArgumentsStayParsable) {
