@@ -34,6 +34,7 @@ struct ParsedLine {
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::uintmax_t kIniFileLimit = 16 * 1024 * 1024;
 
 ParsedLine Parse(std::string_view text, bool first_line) {
     if (first_line && text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
@@ -74,6 +75,13 @@ std::vector<Line> SplitLines(const std::string& content) {
 std::optional<std::string> ReadFile(const fs::path& file, bool throw_on_error) {
     std::error_code ec;
     if (!fs::exists(file, ec)) return std::nullopt;
+    // Our settings file holds a few dozen lines; a giant file at its place is
+    // not one, and is neither read into memory nor replaced.
+    const auto size = fs::file_size(file, ec);
+    if (!ec && size > kIniFileLimit) {
+        if (throw_on_error) throw std::runtime_error("Unable to write to " + file.string());
+        return std::nullopt;
+    }
     std::ifstream in(file, std::ios::binary);
     std::ostringstream content;
     if (in) content << in.rdbuf();

@@ -206,6 +206,16 @@ std::filesystem::path SettingsModel::ArchiveFolder() const {
     return stored.empty() ? std::filesystem::path(dir_) : std::filesystem::path(stored);
 }
 
+const std::string& SettingsModel::LoadDropWindowCountry() {
+    drop_country_ = IniRead(file_, "Opties", "Country", environment_("LAND"));
+    return drop_country_;
+}
+
+void SettingsModel::StoreDropWindowCountry(std::string code) {
+    drop_country_ = std::move(code);
+    IniWrite(file_, "Opties", "Country", drop_country_);
+}
+
 void SettingsModel::AddListener(Listener listener) { listeners_.push_back(std::move(listener)); }
 
 std::string SettingsModel::Read(std::string_view section, std::string_view key) const {
@@ -312,8 +322,7 @@ void SettingsModel::Load() {
 DropWindowSettings SettingsModel::ApplyDropWindowSettings(
     ScreenSize screen, const std::function<int(int)>& height_for_width) {
     DropWindowSettings applied;
-    applied.country = IniRead(file_, "Opties", "Country", environment_("LAND"));
-    drop_country_ = applied.country;
+    applied.country = LoadDropWindowCountry();
 
     const std::string on_top = IniRead(file_, "Run", "Desktop voorgrond", "N");
     applied.stay_on_top = on_top == "y";

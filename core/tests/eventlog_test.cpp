@@ -106,6 +106,13 @@ TEST_F(EventLogTest, NothingIsWrittenWhileTheFileIsMissing) {
     log.WriteLogLine("00002I", "start");
     log.LogEvent("00600i", "x");
     EXPECT_FALSE(fs::exists(log_file_));
+
+    // Deleted by the user during the run: entries are dropped, the file stays gone.
+    WriteText(log_file_, "");
+    log.WriteLogLine("00002I", "start");
+    fs::remove(log_file_);
+    log.LogEvent("00600i", "x");
+    EXPECT_FALSE(fs::exists(log_file_));
 }
 
 TEST_F(EventLogTest, InitialiseCreatesOrDeletesTheFileByTheSpaceItem) {

@@ -137,6 +137,15 @@ TEST(IniWrite, ARefusedWriteRaisesUnableToWriteWithThePath) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator{}), 1);
 }
 
+TEST(IniFile, AGiantFileIsNeitherReadNorReplaced) {
+    TempFolder folder;
+    const fs::path ini = folder / "Papyrion.ini";
+    WriteText(ini, "[Opties]\nVoorgrond=0\n" + std::string(17 * 1024 * 1024, ';'));
+    EXPECT_EQ(IniRead(ini, "Opties", "Voorgrond", "1"), "1");
+    EXPECT_THROW(IniWrite(ini, "Opties", "Voorgrond", "1"), std::runtime_error);
+    EXPECT_EQ(fs::file_size(ini), 17u * 1024 * 1024 + 21);
+}
+
 TEST(IniWrite, RefusesNamesAndValuesThatWouldBreakTheLines) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";

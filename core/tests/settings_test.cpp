@@ -53,6 +53,9 @@ TEST_F(SettingsTest, AMissingFileGivesEveryDefaultAndStaysMissing) {
     EXPECT_TRUE(model.Checked("Run", "MiniofMaxi"));
     EXPECT_EQ(model.ConverterItem(), 1);
     EXPECT_EQ(model.ArchiveFolder(), folder_.Path().string() + "/");
+    // An absent archive folder is written back as an empty value at close.
+    model.Save(SaveGroup::kG4);
+    EXPECT_EQ(IniRead(ini_, "Archief Directory", "Naam", "absent"), "");
 }
 
 TEST_F(SettingsTest, StrictConversionStopsTheLoadWithTheValueInTheMessage) {
@@ -191,6 +194,17 @@ TEST_F(SettingsTest, DropWindowReadsCountryOnTopSetUpStatusAndStationeryMode) {
     EXPECT_TRUE(set.with_stationery);
 
     EXPECT_FALSE(apply("[Run]\nDesktop voorgrond=Y\n[Overlay]\nMetofZonder=2\n").stay_on_top);
+}
+
+TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
+    WriteText(ini_, "[Opties]\nCountry=999\n");
+    SettingsModel model = MakeModel();
+    model.Load();
+    model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
+    model.StoreDropWindowCountry("044");
+    EXPECT_EQ(model.DropWindowCountry(), "044");
+    EXPECT_EQ(model.Value("Opties", "Country"), "999");
+    EXPECT_EQ(IniRead(ini_, "Opties", "Country", ""), "044");
 }
 
 TEST_F(SettingsTest, ConfigurationWindowIsCentredOnlyForOneOne) {

@@ -161,6 +161,18 @@ TEST(Writer, RemovedObjectsLeaveAFreeEntry) {
     EXPECT_EQ(QpdfProblems(pdf), "");
 }
 
+TEST(Writer, OnlyRealObjectStreamsAreLeftOut) {
+    // A damaged table claims the page tree holds object 6 like an object
+    // stream; the page tree must still be written.
+    TPDFDocument document;
+    ASSERT_EQ(document.Read(testing::XrefStreamPdf("", false, true), ""), ReadResult::kRead);
+    std::string pdf = Written(document);
+    EXPECT_EQ(Occurrences(pdf, "2 0 obj\n"), 1u);
+    TPDFDocument again;
+    ASSERT_EQ(again.Read(pdf, ""), ReadResult::kRead);
+    EXPECT_EQ(CollectPages(again).size(), 1u);
+}
+
 TEST(Writer, FailingStreamReportsFailure) {
     TPDFDocument document;
     document.MakeNewDocument();

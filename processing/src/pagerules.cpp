@@ -76,18 +76,18 @@ std::string PageRuleText(StationeryKind kind, int mode, std::string_view rangeTe
 }
 
 std::string NormalizePageRange(std::string_view text) {
-    std::string remaining = text.empty() ? std::string("01-99") : std::string(text);
-    remaining += ',';
+    const std::string source = std::string(text.empty() ? std::string_view("01-99") : text) + ",";
 
     std::set<std::string> items;
+    std::string_view remaining = source;
     while (!remaining.empty()) {
         std::string item;
-        if (const auto comma = remaining.find(','); comma != std::string::npos) {
+        if (const auto comma = remaining.find(','); comma != std::string_view::npos) {
             item = remaining.substr(0, comma);
-            remaining.erase(0, comma + 1);
+            remaining.remove_prefix(comma + 1);
         } else {
-            item = std::move(remaining);
-            remaining.clear();
+            item = remaining;
+            remaining = {};
         }
         if (item.find('-') == std::string::npos) item = item + "-" + item;
         item = WithoutBlanks(item);

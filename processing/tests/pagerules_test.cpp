@@ -66,6 +66,14 @@ TEST(PageRules, NormalizePageRangeKeepsEveryItemOfALongText) {
             (canonical.empty() ? "" : ",") + std::to_string(page) + "-" + std::to_string(page);
     }
     EXPECT_EQ(NormalizePageRange(text), canonical);
+
+    // A pasted text of many thousand items is read once, not again per item.
+    std::string pasted;
+    for (int i = 0; i < 200000; ++i) pasted += "9-7, ";
+    EXPECT_EQ(NormalizePageRange(pasted), "7-9");
+    PageFlags flags;
+    FillPageFlags(flags, StationeryKind::Letterhead, pasted + "12");
+    EXPECT_EQ(FlaggedPages(flags.LetterheadFlags), "12-12");  // reversed items set nothing
 }
 
 TEST(PageRules, FillPageFlagsWritesOnlyTheTableOfItsKind) {

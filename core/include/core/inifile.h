@@ -16,7 +16,7 @@ inline constexpr std::size_t kIniValueLimit = 2047;
 
 // The value of section/key with surrounding blanks removed, or `def` when the
 // file, the section or the key is missing. A key present with an empty value
-// gives "". Never throws.
+// gives "". A file over 16 MiB counts as missing. Never throws.
 std::string IniRead(const std::filesystem::path& file, std::string_view section,
                     std::string_view key, std::string_view def);
 
@@ -25,8 +25,9 @@ std::string IniRead(const std::filesystem::path& file, std::string_view section,
 // to a temporary file beside the old one, which then replaces it, so a crash
 // never leaves a half-written file.
 // Throws std::runtime_error "Unable to write to <file>" when the file cannot
-// be written, and std::invalid_argument for a name or value that would break
-// the line structure (a line break anywhere, "=" in the key, "]" in the section).
+// be written or is over 16 MiB (it is then left alone), and std::invalid_argument for a name or
+// value that would break the line structure (a line break anywhere, "=" in the key, "]" in the
+// section).
 void IniWrite(const std::filesystem::path& file, std::string_view section, std::string_view key,
               std::string_view value);
 

@@ -127,7 +127,14 @@ class SettingsModel {
     // DIR as last read from the environment.
     const std::string& Dir() const { return dir_; }
     const std::string& DropWindowCountry() const { return drop_country_; }
+    // Reads the drop window's copy of `Opties`/`Country` (default: the system
+    // country "LAND"); ApplyDropWindowSettings does this as its first step.
+    const std::string& LoadDropWindowCountry();
     void SetDropWindowCountry(std::string country) { drop_country_ = std::move(country); }
+    // The translation table's fallback: the drop window's copy becomes `code`
+    // and the file gets it at once, so the next start finds a language.
+    // Throws as IniWrite does.
+    void StoreDropWindowCountry(std::string code);
 
     // Fills the model from the file. A number key read strictly that holds no
     // whole number raises std::runtime_error "'<value>' is not a valid integer

@@ -1,0 +1,150 @@
+#include "core/runstate.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "core/inifile.h"
+
+namespace papyrion {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Counts(const SettingsModel& settings) {
+    return std::to_string(settings.Number("Statistiek", "Aangemaakte bestanden")) + ";" +
+           std::to_string(settings.Number("Statistiek", "Aangemaakte paginas"));
+}
+
+// Copies source over target through a temporary file beside target, so the
+// target is either the old or the new file, never a partial one.
+std::error_code ReplaceWithCopy(const fs::path& source, const fs::path& target) {
+    fs::path partial = target;
+    partial += ".partial";
+    std::error_code ec;
+    fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(partial, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(partial, ignored);
+    }
+    return ec;
+}
+
+}  // namespace
+
+RunState::RunState(std::string program_folder, RunHooks hooks)
+    : program_folder_(std::move(program_folder)),
+      hooks_(std::move(hooks)),
+      dir_(hooks_.environment("DIR")),
+      temp_dir_(hooks_.environment("Tempdir")),
+      system_country_(hooks_.environment("LAND")),
+      log_file_(dir_ + "Papyrion_Log.csv"),
+      settings_file_(dir_ + "Papyrion.ini"),
+      backup_file_(dir_ + "Papyrion" + ".ono"),
+      settings_(settings_file_, hooks_.translate, hooks_.environment),
+      log_(log_file_,
+           LogSwitches{[this] { return settings_.LogBoxTicked(); },
+                       [this] { return settings_.TraceBoxTicked(); }},
+           hooks_.clock) {
+    if (!hooks_.sleep) {
+        hooks_.sleep = [](std::chrono::milliseconds span) { std::this_thread::sleep_for(span); };
+    }
+}
+
+void RunState::SetCommandLine(std::vector<std::string> arguments) {
+    command_line_files_ = std::move(arguments);
+    command_line_file_ = command_line_files_.empty() ? "" : command_line_files_.front();
+}
+
+void RunState::LoadSettings() {
+    settings_.Load();
+    if (settings_.Value("Opties", "Country").empty())
+        settings_.SetValue("Opties", "Country", "031");
+}
+
+void RunState::CountStart() { settings_.AddToNumber("Statistiek", "Programma starts", 1); }
+
+void RunState::InitialiseEventLog() { log_.Initialise(settings_.ItemIndex("Loging", "Space")); }
+
+void RunState::WriteStartEntry() {
+    log_.WriteLogLine("00002I", "Program start;" + Counts(settings_) + ";" + program_folder_ +
+                                    ";DC" + std::string(kBuildStamp));
+}
+
+void RunState::BackupSettings(UserInterface& ui) {
+    temp_files_.Add(backup_file_.string());
+    std::error_code ec;
+    if (!fs::exists(settings_file_, ec)) return;
+    ec = ReplaceWithCopy(settings_file_, backup_file_);
+    if (ec) ui.ShowMessage("Error: " + ec.message());
+}
+
+bool RunState::RunStartup(UserInterface& ui) {
+    try {
+        LoadSettings();
+        CountStart();
+        InitialiseEventLog();
+        WriteStartEntry();
+        BackupSettings(ui);
+        return true;
+    } catch (const std::exception& error) {
+        ui.ShowError(error.what());
+        return false;
+    }
+}
+
+void RunState::DeleteTempFiles(bool with_log_entries) {
+    for (const std::string& path : temp_files_.Entries()) {
+        if (with_log_entries) log_.LogEvent("00901I", "Delete temp files  ;;;" + path);
+        // Only files: a folder that got onto the list is never removed.
+        std::error_code ec;
+        if (!fs::is_directory(fs::symlink_status(path, ec))) fs::remove(path, ec);
+    }
+    temp_files_.Clear();
+}
+
+void RunState::CloseConfiguration() {
+    settings_.Save(SaveGroup::kG4);
+    hooks_.sleep(std::chrono::seconds(1));
+    DeleteTempFiles(true);
+}
+
+void RunState::EndProgram(UserInterface& ui) {
+    std::string save_error;
+    try {
+        settings_.AddToNumber("Statistiek", "Programma einde", 1);
+        settings_.Save(SaveGroup::kG4);
+    } catch (const std::exception& error) {
+        save_error = error.what();
+    }
+    log_.WriteLogLine("00009I", "Program stop;" + Counts(settings_));
+    DeleteTempFiles(false);
+    if (!save_error.empty()) ui.ShowError(save_error);
+}
+
+void RunState::StoreStationeryMode(bool with_stationery) {
+    settings_.SetChecked("Overlay", "MetofZonder", with_stationery);
+    settings_.Save(SaveGroup::kG6);
+}
+
+void RunState::RestoreStartupSettings() {
+    std::error_code ec;
+    if (fs::exists(backup_file_, ec)) ReplaceWithCopy(backup_file_, settings_file_);
+    settings_.Load();
+}
+
+bool RunState::ResetSettings(UserInterface& ui, const std::function<void()>& restart) {
+    const std::string question = hooks_.translate ? hooks_.translate("Resetmsg") : "Resetmsg";
+    if (!ui.AskYesNo(question)) return false;
+    std::error_code ec;
+    fs::remove(settings_file_, ec);
+    // The log file by its real name: on Linux a differently cased name would
+    // be another file and the log would survive the reset.
+    fs::remove(log_file_, ec);
+    if (restart) restart();
+    return true;
+}
+
+}  // namespace papyrion

@@ -1,0 +1,263 @@
+#include "core/runstate.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+#include "core/inifile.h"
+#include "core/restart.h"
+#include "support/test_folders.h"
+
+namespace papyrion {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::ReadText;
+using test::ScopedEnv;
+using test::TempFolder;
+using test::WriteText;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class RunStateTest : public ::testing::Test {
+  protected:
+    RunStateTest() : xdg_("XDG_DATA_HOME", home_.Path().string()), tz_("TZ", "UTC") {
+        tzset();
+        fs::create_directories(Dir());
+    }
+    ~RunStateTest() override { tzset(); }
+
+    std::unique_ptr<RunState> MakeRun() {
+        RunHooks hooks;
+        hooks.translate = [](std::string_view keyword) { return "[" + std::string(keyword) + "]"; };
+        hooks.clock = [] { return std::chrono::system_clock::from_time_t(1386597933); };
+        hooks.sleep = [this](std::chrono::milliseconds span) { slept_.push_back(span); };
+        return std::make_unique<RunState>("/opt/papyrion/", std::move(hooks));
+    }
+    fs::path Dir() const { return home_.Path() / "Papyrion"; }
+
+    TempFolder home_;
+    ScopedEnv xdg_;
+    ScopedEnv tz_;
+    RecordingUserInterface ui_;
+    std::vector<std::chrono::milliseconds> slept_;
+};
+
+TEST_F(RunStateTest, PathsComeFromTheDataFolder) {
+    auto run = MakeRun();
+    const std::string dir = Dir().string() + "/";
+    EXPECT_EQ(run->Dir(), dir);
+    EXPECT_EQ(run->TempDir(), dir + "Temp/");
+    EXPECT_EQ(run->LogFile(), dir + "Papyrion_Log.csv");
+    EXPECT_EQ(run->SettingsFile(), dir + "Papyrion.ini");
+    EXPECT_EQ(run->BackupFile(), dir + "Papyrion.ono");
+    EXPECT_TRUE(fs::is_directory(run->TempDir()));
+}
+
+TEST_F(RunStateTest, StartWithoutSettingsFileMakesNoBackupAndCountsTheFirstStart) {
+    auto run = MakeRun();
+    ASSERT_TRUE(run->RunStartup(ui_));
+    EXPECT_TRUE(ui_.calls.empty());
+    EXPECT_FALSE(fs::exists(run->BackupFile()));
+    EXPECT_FALSE(fs::exists(run->SettingsFile()));
+    EXPECT_FALSE(fs::exists(run->LogFile()));  // logging is off by default
+    EXPECT_EQ(run->Settings().Number("Statistiek", "Programma starts"), 1);
+    EXPECT_EQ(run->Settings().Value("Opties", "Country"), "031");
+    EXPECT_EQ(run->Settings().Value("Overlay", "Brief papier"), "[Onbekend]");
+    EXPECT_TRUE(run->TempFiles().Contains(run->BackupFile().string()));
+}
+
+TEST_F(RunStateTest, StartBacksUpTheSettingsAndWritesTheStartEntry) {
+    const std::string settings =
+        "[Loging]\nSpace=3\n[Opties]\nCountry=\n"
+        "[Statistiek]\nAangemaakte bestanden=5\nAangemaakte paginas=12\nProgramma starts=41\n";
+    WriteText(Dir() / "Papyrion.ini", settings);
+    WriteText(Dir() / "Papyrion.ono", "an old backup\n");
+    auto run = MakeRun();
+    ASSERT_TRUE(run->RunStartup(ui_));
+
+    EXPECT_EQ(ReadText(run->BackupFile()), settings);
+    EXPECT_EQ(ReadText(run->LogFile()),
+              "00000I;09-12-2013 14:05:33;;Intital trace file created\r\n"
+              "00002I;09-12-2013 14:05:33.000;0.000;Program start;5;12;/opt/papyrion/;"
+              "DC2013-09-06_14:23:00\r\n");
+    EXPECT_EQ(run->Settings().Number("Statistiek", "Programma starts"), 42);
+    EXPECT_EQ(run->Settings().Value("Opties", "Country"), "031");  // empty becomes 031
+    // The count reaches the file with the close-time save, not before.
+    EXPECT_EQ(IniRead(run->SettingsFile(), "Statistiek", "Programma starts", ""), "41");
+}
+
+TEST_F(RunStateTest, AnErrorInTheLoadIsShownAndEndsTheStart) {
+    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=3\n[Opties]\nVoorgrond=\n");
+    auto run = MakeRun();
+    EXPECT_FALSE(run->RunStartup(ui_));
+    EXPECT_THAT(ui_.calls, ::testing::ElementsAre("error: '' is not a valid integer value"));
+    EXPECT_EQ(run->Settings().Number("Statistiek", "Programma starts"), 0);
+    EXPECT_FALSE(fs::exists(run->LogFile()));
+    EXPECT_FALSE(fs::exists(run->BackupFile()));
+}
+
+TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWithEntries) {
+    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
+    auto run = MakeRun();
+    ASSERT_TRUE(run->RunStartup(ui_));
+    // Two files that differ only in case are two files; both must go.
+    const fs::path upper = Dir() / "Temp" / "Page.pdf";
+    const fs::path lower = Dir() / "Temp" / "page.pdf";
+    WriteText(upper, "1");
+    WriteText(lower, "2");
+    EXPECT_TRUE(run->TempFiles().Add(upper.string()));
+    EXPECT_TRUE(run->TempFiles().Add(lower.string()));
+    EXPECT_FALSE(run->TempFiles().Add(lower.string()));
+
+    run->CloseConfiguration();
+
+    EXPECT_THAT(slept_, ::testing::ElementsAre(1000ms));
+    EXPECT_FALSE(fs::exists(upper));
+    EXPECT_FALSE(fs::exists(lower));
+    EXPECT_FALSE(fs::exists(run->BackupFile()));
+    EXPECT_TRUE(run->TempFiles().Empty());
+    const std::string log = ReadText(run->LogFile());
+    for (const fs::path& file : {run->BackupFile(), upper, lower}) {
+        EXPECT_THAT(log, HasSubstr("00901I;09-12-2013 14:05:33.000;0.000;Delete temp files  ;;;" +
+                                   file.string() + "\r\n"));
+    }
+    EXPECT_EQ(IniRead(run->SettingsFile(), "Statistiek", "Programma starts", ""), "1");
+
+    // The backup is gone, so restoring only reloads the current file.
+    IniWrite(run->SettingsFile(), "Opties", "Voorgrond", "0");
+    run->RestoreStartupSettings();
+    EXPECT_EQ(run->Settings().ItemIndex("Opties", "Voorgrond"), 0);
+}
+
+TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
+    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
+    auto run = MakeRun();
+    ASSERT_TRUE(run->RunStartup(ui_));
+    const fs::path temp = Dir() / "Temp" / "mail.pdf";
+    WriteText(temp, "x");
+    run->TempFiles().Add(temp.string());
+
+    run->EndProgram(ui_);
+
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(IniRead(run->SettingsFile(), "Statistiek", "Programma einde", ""), "1");
+    const std::string log = ReadText(run->LogFile());
+    EXPECT_THAT(log, HasSubstr("\r\n00009I;09-12-2013 14:05:33.000;0.000;Program stop;0;0\r\n"));
+    EXPECT_THAT(log, Not(HasSubstr("00901I")));
+    EXPECT_TRUE(ui_.calls.empty());
+}
+
+TEST_F(RunStateTest, AFailingSaveAtTheEndStillStopsAndCleansUp) {
+    WriteText(Dir() / "Papyrion_Log.csv", "");
+    auto run = MakeRun();
+    run->Settings().SetChecked("Loging", "Trace", true);
+    fs::create_directories(run->SettingsFile());  // a folder where the file should be
+    const fs::path temp = Dir() / "Temp" / "print.pdf";
+    WriteText(temp, "x");
+    run->TempFiles().Add(temp.string());
+
+    run->EndProgram(ui_);
+
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_THAT(ReadText(run->LogFile()), HasSubstr("Program stop;0;0"));
+    EXPECT_THAT(ui_.calls, ::testing::ElementsAre("error: Unable to write to " +
+                                                  run->SettingsFile().string()));
+}
+
+TEST_F(RunStateTest, RestoreCopiesTheBackupOverTheSettingsAndReloads) {
+    WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
+    auto run = MakeRun();
+    ASSERT_TRUE(run->RunStartup(ui_));
+    IniWrite(run->SettingsFile(), "Opties", "Voorgrond", "1");
+    run->Settings().SetItemIndex("Opties", "Voorgrond", 1);
+
+    run->RestoreStartupSettings();
+
+    EXPECT_EQ(ReadText(run->SettingsFile()), "[Opties]\nVoorgrond=0\n");
+    EXPECT_EQ(run->Settings().ItemIndex("Opties", "Voorgrond"), 0);
+}
+
+TEST_F(RunStateTest, ResetDeletesSettingsAndLogOnYesAndRestarts) {
+    WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
+    WriteText(Dir() / "Papyrion_Log.csv", "log\n");
+    auto run = MakeRun();
+    int restarts = 0;
+
+    ui_.answer = false;
+    EXPECT_FALSE(run->ResetSettings(ui_, [&] { ++restarts; }));
+    EXPECT_TRUE(fs::exists(run->SettingsFile()));
+
+    ui_.answer = true;
+    EXPECT_TRUE(run->ResetSettings(ui_, [&] { ++restarts; }));
+    EXPECT_FALSE(fs::exists(run->SettingsFile()));
+    EXPECT_FALSE(fs::exists(run->LogFile()));
+    EXPECT_EQ(restarts, 1);
+    EXPECT_THAT(ui_.calls, ::testing::ElementsAre("ask: [Resetmsg]", "ask: [Resetmsg]"));
+}
+
+TEST_F(RunStateTest, CommandLineKeepsTheFirstArgumentApart) {
+    auto run = MakeRun();
+    EXPECT_EQ(run->CommandLineFile(), "");
+    run->SetCommandLine({"/a/b.pdf", "/a/c.docx"});
+    EXPECT_EQ(run->CommandLineFile(), "/a/b.pdf");
+    EXPECT_THAT(run->CommandLineFiles(), ::testing::ElementsAre("/a/b.pdf", "/a/c.docx"));
+}
+
+TEST(SortedPathList, SortsWithoutCaseButKeepsPathsThatDifferInCase) {
+    SortedPathList list;
+    for (const char* path : {"/t/b.pdf", "/t/A.pdf", "/t/a.pdf", "/t/B.pdf", "/t/a.pdf"}) {
+        list.Add(path);
+    }
+    EXPECT_THAT(list.Entries(),
+                ::testing::ElementsAre("/t/A.pdf", "/t/a.pdf", "/t/B.pdf", "/t/b.pdf"));
+    EXPECT_TRUE(list.Contains("/t/B.pdf"));
+    EXPECT_FALSE(list.Contains("/t/c.pdf"));
+    EXPECT_TRUE(list.Remove("/t/a.pdf"));
+    EXPECT_FALSE(list.Remove("/t/a.pdf"));
+    EXPECT_THAT(list.Entries(), ::testing::ElementsAre("/t/A.pdf", "/t/B.pdf", "/t/b.pdf"));
+}
+
+TEST(Restart, ProgramFolderIsTheFolderOfTheRunningExecutable) {
+    EXPECT_EQ(fs::path(ProgramFolder()), fs::canonical(PAPYRION_BIN_DIR) / "");
+}
+
+TEST(Restart, StartsTheExecutableWithoutArgumentsThenTerminates) {
+    TempFolder folder;
+    const fs::path script = folder / "papyrion";
+    WriteText(script, "#!/bin/sh\necho \"$#\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.started\"\n");
+    fs::permissions(script, fs::perms::owner_all);
+    bool terminated = false;
+
+    RestartProgram(script, [&] { terminated = true; });
+
+    EXPECT_TRUE(terminated);
+    const fs::path started = folder / "papyrion.started";
+    for (int i = 0; i < 1000 && !fs::exists(started); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(fs::exists(started));
+    EXPECT_EQ(ReadText(started), "0\n");
+}
+
+TEST(Restart, AProgramThatCannotStartIsReportedAndNothingTerminates) {
+    TempFolder folder;
+    const fs::path not_executable = folder / "papyrion";
+    WriteText(not_executable, "#!/bin/sh\n");
+    for (const fs::path& program : {folder / "missing", not_executable}) {
+        bool terminated = false;
+        try {
+            RestartProgram(program, [&] { terminated = true; });
+            ADD_FAILURE() << "no error for " << program;
+        } catch (const std::runtime_error& error) {
+            EXPECT_THAT(error.what(), HasSubstr("Unable to start " + program.string()));
+        }
+        EXPECT_FALSE(terminated);
+    }
+}
+
+}  // namespace
+}  // namespace papyrion
