@@ -244,7 +244,12 @@ class ExcelSheet : public SimpleObject {
         request.target = AbsolutePath(file_name->AsText());
         request.kind = office::DocumentKind::kSpreadsheet;
         request.import_filter = office::ImportFilterFor(workbook, kCsvDefaults);
-        state_->engine->ConvertActiveSheet(request);
+        // Text has one sheet only: the kept instance's quick way serves it.
+        if (request.import_filter.rfind("CSV:", 0) == 0) {
+            state_->engine->Convert(request, state_->instance.get());
+        } else {
+            state_->engine->ConvertActiveSheet(request);
+        }
         return {};
     }
 
