@@ -194,9 +194,18 @@ std::optional<office::ProcessExit> LibreOfficeAutomation::Engine::RunClient(
     // profile's pipe and waits for it to be done; without one it converts
     // itself and ends.
     const bool kept = instance != nullptr && options_.keep_instance && EnsureStarted(*instance);
+    const fs::path instance_log = kept ? instance->folder_ / "instance.log" : fs::path();
+    std::error_code ec;
+    const std::uintmax_t said_before = kept ? fs::file_size(instance_log, ec) : 0;
     office::ChildProcess client(*soffice_, office::ConvertArguments(profile_dir_, job), log);
     std::optional<office::ProcessExit> exit = client.WaitFor(options_.timeout);
     client.EndGroup();
+    if (kept && !ec) {
+        // The instance, not the client, says why a file would not load.
+        std::ifstream said(instance_log, std::ios::binary);
+        said.seekg(static_cast<std::streamoff>(said_before));
+        std::ofstream(log, std::ios::app | std::ios::binary) << said.rdbuf();
+    }
     if (!exit) {
         // A client that does not come back waits for the instance, which hangs.
         if (kept) instance->Stop();

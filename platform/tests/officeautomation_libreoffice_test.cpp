@@ -242,6 +242,7 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
             ADD_FAILURE() << "converted";
         } catch (const AutomationError& error) {
             EXPECT_THAT(error.what(), HasSubstr(input.string()));
+            EXPECT_THAT(error.what(), HasSubstr("source file could not be loaded"));
         }
         EXPECT_FALSE(fs::exists(pdf));
     }
