@@ -1,0 +1,162 @@
+// Every file of the shared corpus: it opens, counts its pages like qpdf,
+// and re-saves to a file that qpdf checks clean and counts the same.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "document/page_lookup.h"
+#include "document/pdf_document.h"
+#include "support/pdf_fixtures.h"
+
+namespace papyrion::pdf {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CorpusFile {
+    std::string path;      // relative to the corpus folder
+    std::string password;  // the user password, else the owner's, else empty
+};
+
+fs::path CorpusFolder() { return fs::path(PAPYRION_SHARED_DIR) / "corpus"; }
+
+std::string PasswordOf(const std::string& field) {
+    // "user=view; owner=master", "user=(empty)", "user=foo"
+    std::string user, owner;
+    std::stringstream parts(field);
+    std::string part;
+    while (std::getline(parts, part, ';')) {
+        while (!part.empty() && part.front() == ' ') part.erase(part.begin());
+        if (part.rfind("user=", 0) == 0) user = part.substr(5);
+        if (part.rfind("owner=", 0) == 0) owner = part.substr(6);
+    }
+    if (user == "(empty)") return {};
+    return !user.empty() ? user : owner;
+}
+
+std::vector<CorpusFile> LoadManifest() {
+    std::vector<CorpusFile> files;
+    std::ifstream manifest(CorpusFolder() / "MANIFEST.tsv");
+    std::string line;
+    std::getline(manifest, line);  // column names
+    while (std::getline(manifest, line)) {
+        std::vector<std::string> columns;
+        std::stringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, '\t')) columns.push_back(cell);
+        if (columns.empty() || columns[0].empty()) continue;
+        files.push_back({columns[0], columns.size() > 7 ? PasswordOf(columns[7]) : std::string()});
+    }
+    return files;
+}
+
+std::string PasswordOption(const std::string& password) {
+    return password.empty() ? std::string() : " --password=" + testing::ShellQuote(password);
+}
+
+// qpdf's page count, or -1 when qpdf cannot read the file.
+int QpdfPages(const fs::path& file, const std::string& password) {
+    auto result = testing::RunCommand("qpdf --show-npages" + PasswordOption(password) + " " +
+                                      testing::ShellQuote(file.string()));
+    // Exit 3 means warnings: qpdf repaired something and went on.
+    if (result.exit_code != 0 && result.exit_code != 3) return -1;
+    // Warnings share the output; the count is the line that is only digits.
+    std::stringstream lines(result.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+            return std::stoi(line);
+        }
+    }
+    return -1;
+}
+
+class Corpus : public ::testing::TestWithParam<CorpusFile> {};
+
+// Files this reader refuses on purpose, with the reason. qpdf rebuilds
+// their cross-reference data by scanning the whole file; this reader only
+// follows the offsets the file gives.
+const std::pair<std::string_view, std::string_view> kRefusedByDesign[] = {
+    {"malformed/issue17147.pdf", "every startxref offset points 19 bytes past its table"},
+};
+
+bool RefusedByDesign(const std::string& path) {
+    for (const auto& [file, reason] : kRefusedByDesign) {
+        if (file == path) return true;
+    }
+    return false;
+}
+
+// Writes `document`, reads the result back and returns its page count
+// (-1 when writing or reading back fails).
+int ResavedPageCount(TPDFDocument& document, const std::string& password, const fs::path& out) {
+    {
+        std::ofstream stream(out, std::ios::binary);
+        if (!document.Write(stream)) return -1;
+    }
+    TPDFDocument again;
+    if (again.Read(testing::ReadFileBytes(out), password) != ReadResult::kRead) return -1;
+    EXPECT_EQ(again.IsEncrypted(), document.IsEncrypted());
+    return static_cast<int>(CollectPages(again).size());
+}
+
+TEST_P(Corpus, OpensCountsPagesAndResavesCleanly) {
+    const CorpusFile& entry = GetParam();
+    const fs::path file = CorpusFolder() / entry.path;
+    const std::string bytes = testing::ReadFileBytes(file);
+    ASSERT_FALSE(bytes.empty()) << file;
+    const int expected = QpdfPages(file, entry.password);
+
+    TPDFDocument document;
+    const ReadResult result = document.Read(bytes, entry.password);
+    testing::TempFolder folder;
+    const fs::path out = folder.Path() / "resaved.pdf";
+    if (RefusedByDesign(entry.path)) {
+        EXPECT_EQ(result, ReadResult::kNotReadable) << entry.path;
+        return;
+    }
+    if (expected < 0) {
+        // qpdf cannot read it. A refusal must leave nothing behind; a file we
+        // do read must survive being written and read back.
+        if (result != ReadResult::kRead) {
+            EXPECT_TRUE(document.IndirectObjects().empty()) << entry.path;
+        } else {
+            const int pages = static_cast<int>(CollectPages(document).size());
+            EXPECT_GT(pages, 0) << entry.path;
+            EXPECT_EQ(ResavedPageCount(document, entry.password, out), pages) << entry.path;
+        }
+        return;
+    }
+    ASSERT_EQ(result, ReadResult::kRead) << entry.path;
+    EXPECT_EQ(static_cast<int>(CollectPages(document).size()), expected) << entry.path;
+
+    EXPECT_EQ(ResavedPageCount(document, entry.password, out), expected) << entry.path;
+    auto check = testing::RunCommand("qpdf --check" + PasswordOption(entry.password) + " " +
+                                     testing::ShellQuote(out.string()));
+    EXPECT_EQ(check.exit_code, 0) << entry.path << "\n" << check.output;
+    EXPECT_EQ(QpdfPages(out, entry.password), expected) << entry.path;
+}
+
+std::string TestName(const ::testing::TestParamInfo<CorpusFile>& info) {
+    std::string name;
+    for (char c : info.param.path) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
+TEST(CorpusManifest, IsPresent) {
+    // Without it the corpus cases below silently vanish.
+    EXPECT_GT(LoadManifest().size(), 0u) << CorpusFolder() / "MANIFEST.tsv";
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedCorpus, Corpus, ::testing::ValuesIn(LoadManifest()), TestName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Corpus);
+
+}  // namespace
+}  // namespace papyrion::pdf

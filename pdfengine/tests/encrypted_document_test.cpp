@@ -1,0 +1,127 @@
+// Encrypted documents: passwords, decryption on reading and encryption
+// again on writing. The encrypted fixtures are made by qpdf from a plain
+// file the test builds.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "document/page_lookup.h"
+#include "document/pdf_document.h"
+#include "object/pdf_keys.h"
+#include "support/pdf_fixtures.h"
+
+namespace papyrion::pdf {
+namespace {
+
+constexpr std::string_view kMarker = "Papyrion marker text";
+
+std::string PlainSource() {
+    auto objects = testing::SimplePageObjects(1);
+    objects[2].body = "<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>";
+    std::string content = "BT /F1 12 Tf 72 700 Td (" + std::string(kMarker) + ") Tj ET";
+    objects.push_back({4, "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
+                              content + "\nendstream"});
+    objects.push_back({5, "<< /Title (" + std::string(kMarker) + ") >>"});
+    testing::ClassicOptions options;
+    options.trailer_extra = "/Info 5 0 R";
+    return testing::BuildClassicPdf(objects, options);
+}
+
+struct Encryption {
+    const char* what;
+    const char* qpdf_arguments;  // user password, owner password, key length
+};
+
+const Encryption kEncryptions[] = {
+    {"RC4 128-bit", "'' owner 128 --use-aes=n"},
+    {"AES-128", "'' owner 128 --use-aes=y"},
+    {"AES-256", "'' owner 256"},
+    {"RC4 40-bit", "'' owner 40"},
+};
+
+std::string Encrypted(const testing::TempFolder& folder, const Encryption& encryption) {
+    auto plain = folder.Write("plain.pdf", PlainSource());
+    auto locked = folder.Path() / "locked.pdf";
+    auto result = testing::RunCommand(
+        std::string("qpdf --allow-weak-crypto --encrypt ") + encryption.qpdf_arguments + " -- " +
+        testing::ShellQuote(plain.string()) + " " + testing::ShellQuote(locked.string()));
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+    return testing::ReadFileBytes(locked);
+}
+
+TEST(EncryptedDocument, OwnerPasswordOnlyOpensEmptyAndIsWrittenEncryptedAgain) {
+    for (const Encryption& encryption : kEncryptions) {
+        testing::TempFolder folder;
+        std::string locked = Encrypted(folder, encryption);
+        ASSERT_NE(locked.find("/Encrypt"), std::string::npos) << encryption.what;
+
+        TPDFDocument document;
+        ASSERT_EQ(document.Read(locked, ""), ReadResult::kRead) << encryption.what;
+        EXPECT_TRUE(document.IsEncrypted());
+        auto* info = document.Trailer().TryDictionary(trailer_key::kInfo);
+        ASSERT_NE(info, nullptr);
+        ASSERT_NE(info->TryString("Title"), nullptr);
+        EXPECT_EQ(info->TryString("Title")->Bytes(), kMarker) << encryption.what;
+        auto* content = CollectPages(document)[0]->TryStream(page_key::kContents);
+        ASSERT_NE(content, nullptr);
+        EXPECT_NE(document.DecodedStreamData(*content).find(kMarker), std::string::npos)
+            << encryption.what;
+        const std::string id =
+            document.Trailer().TryArray(trailer_key::kId)->At(0)->As<TPDFString>()->Bytes();
+
+        std::ostringstream out;
+        ASSERT_TRUE(document.Write(out));
+        std::string written = out.str();
+        EXPECT_EQ(written.find(kMarker), std::string::npos) << encryption.what;
+        // Writing left the objects in memory decrypted.
+        EXPECT_EQ(info->TryString("Title")->Bytes(), kMarker) << encryption.what;
+
+        auto file = folder.Write("written.pdf", written);
+        auto check = testing::RunCommand("qpdf --check " + testing::ShellQuote(file.string()));
+        EXPECT_EQ(check.exit_code, 0) << encryption.what << "\n" << check.output;
+        auto show =
+            testing::RunCommand("qpdf --show-encryption " + testing::ShellQuote(file.string()));
+        EXPECT_EQ(show.output.find("not encrypted"), std::string::npos) << show.output;
+
+        TPDFDocument again;
+        ASSERT_EQ(again.Read(written, ""), ReadResult::kRead) << encryption.what;
+        EXPECT_TRUE(again.IsEncrypted());
+        EXPECT_EQ(again.Trailer().TryDictionary(trailer_key::kInfo)->TryString("Title")->Bytes(),
+                  kMarker);
+        EXPECT_EQ(again.Trailer().TryArray(trailer_key::kId)->At(0)->As<TPDFString>()->Bytes(), id);
+    }
+}
+
+TEST(EncryptedDocument, PasswordsAreCheckedAsUserThenOwner) {
+    testing::TempFolder folder;
+    Encryption user_and_owner{"AES-256 user+owner", "user owner 256"};
+    std::string locked = Encrypted(folder, user_and_owner);
+    const std::pair<const char*, ReadResult> cases[] = {
+        {"", ReadResult::kPasswordRejected},
+        {"wrong", ReadResult::kPasswordRejected},
+        {"user", ReadResult::kRead},
+        {"owner", ReadResult::kRead},
+    };
+    for (const auto& [password, expected] : cases) {
+        TPDFDocument document;
+        EXPECT_EQ(document.Read(locked, password), expected) << password;
+        if (expected != ReadResult::kRead) {
+            EXPECT_TRUE(document.IndirectObjects().empty());
+        }
+    }
+}
+
+TEST(EncryptedDocument, UnsupportedHandlerOpensWithNoPassword) {
+    auto objects = testing::SimplePageObjects(1);
+    objects.push_back({4, "<< /Filter /Adobe.PubSec /V 4 /R 4 /Length 128 >>"});
+    testing::ClassicOptions options;
+    options.trailer_extra = "/Encrypt 4 0 R /ID [ <00112233445566778899AABBCCDDEEFF> <00> ]";
+    TPDFDocument document;
+    EXPECT_EQ(document.Read(testing::BuildClassicPdf(objects, options), ""),
+              ReadResult::kPasswordRejected);
+}
+
+}  // namespace
+}  // namespace papyrion::pdf
