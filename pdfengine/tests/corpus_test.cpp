@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,9 +20,23 @@ namespace {
 namespace fs = std::filesystem;
 
 struct CorpusFile {
-    std::string path;      // relative to the corpus folder
-    std::string password;  // the user password, else the owner's, else empty
+    std::string path;                 // relative to the corpus folder
+    std::string password;             // the user password, else the owner's, else empty
+    std::optional<PdfBox> media_box;  // page 1 as the manifest's notes give it
 };
+
+// "page 1 MediaBox [0.00 0.00 595.28 841.89]" in the notes column.
+std::optional<PdfBox> MediaBoxOf(const std::string& notes) {
+    const std::string marker = "page 1 MediaBox [";
+    std::size_t at = notes.find(marker);
+    if (at == std::string::npos) return std::nullopt;
+    std::stringstream numbers(notes.substr(at + marker.size()));
+    PdfBox box{};
+    for (double& value : box) {
+        if (!(numbers >> value)) return std::nullopt;
+    }
+    return box;
+}
 
 fs::path CorpusFolder() { return fs::path(PAPYRION_SHARED_DIR) / "corpus"; }
 
@@ -50,7 +65,8 @@ std::vector<CorpusFile> LoadManifest() {
         std::string cell;
         while (std::getline(cells, cell, '\t')) columns.push_back(cell);
         if (columns.empty() || columns[0].empty()) continue;
-        files.push_back({columns[0], columns.size() > 7 ? PasswordOf(columns[7]) : std::string()});
+        files.push_back({columns[0], columns.size() > 7 ? PasswordOf(columns[7]) : std::string(),
+                         columns.size() > 8 ? MediaBoxOf(columns[8]) : std::nullopt});
     }
     return files;
 }
@@ -133,7 +149,16 @@ TEST_P(Corpus, OpensCountsPagesAndResavesCleanly) {
         return;
     }
     ASSERT_EQ(result, ReadResult::kRead) << entry.path;
-    EXPECT_EQ(static_cast<int>(CollectPages(document).size()), expected) << entry.path;
+    const auto pages = CollectPages(document);
+    EXPECT_EQ(static_cast<int>(pages.size()), expected) << entry.path;
+    if (entry.media_box && !pages.empty()) {
+        auto box = InheritedMediaBox(*pages[0]);
+        ASSERT_TRUE(box) << entry.path;
+        for (std::size_t i = 0; i < 4; ++i) {
+            // The manifest rounds to two decimals.
+            EXPECT_NEAR((*box)[i], (*entry.media_box)[i], 0.006) << entry.path << " box " << i;
+        }
+    }
 
     EXPECT_EQ(ResavedPageCount(document, entry.password, out), expected) << entry.path;
     auto check = testing::RunCommand("qpdf --check" + PasswordOption(entry.password) + " " +
