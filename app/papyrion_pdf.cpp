@@ -32,20 +32,24 @@ std::string FormatPoints(double value) {
 
 // Opens `path`; on failure prints one line naming the file and the reason.
 bool Open(PdfFile& file, const std::string& path, const std::string& password) {
-    switch (file.OpenFile(path, password)) {
+    const PdfReadResult result = file.OpenFile(path, password);
+    const char* reason = nullptr;
+    switch (result) {
         case PdfReadResult::kRead:
             return true;
         case PdfReadResult::kPasswordRejected:
-            std::cerr << "papyrion-pdf: " << path
-                      << ": the password opens this encrypted file neither as user nor as owner\n";
-            return false;
+            reason = "the password opens this encrypted file neither as user nor as owner";
+            break;
         case PdfReadResult::kNotReadable:
-            std::cerr << "papyrion-pdf: " << path << ": not a readable PDF\n";
-            return false;
+            reason = "not a readable PDF";
+            break;
         case PdfReadResult::kFileError:
-            std::cerr << "papyrion-pdf: " << path << ": cannot read the file\n";
-            return false;
+            reason = "cannot read the file";
+            break;
     }
+    std::cerr << "papyrion-pdf: " << path << ": " << reason;
+    if (int code = papyrion::pdf::OpenErrorCode(result)) std::cerr << " (error " << code << ")";
+    std::cerr << "\n";
     return false;
 }
 
@@ -53,10 +57,10 @@ int Info(const std::string& path, const std::string& password) {
     PdfFile file;
     if (!Open(file, path, password)) return 1;
     std::cout << "pages: " << file.PageCount() << "\n";
-    if (auto size = file.PageSize(1)) {
-        std::cout << "width: " << FormatPoints(size->width) << "\n";
-        std::cout << "height: " << FormatPoints(size->height) << "\n";
-    }
+    // A document without pages, or whose first page has no usable MediaBox, has no size.
+    const auto size = file.PageSize(1).value_or(papyrion::pdf::PdfPageSize{});
+    std::cout << "width: " << FormatPoints(size.width) << "\n";
+    std::cout << "height: " << FormatPoints(size.height) << "\n";
     std::cout << "version: " << file.Version() << "\n";
     std::cout << "encrypted: " << (file.IsEncrypted() ? "yes" : "no") << "\n";
     return 0;

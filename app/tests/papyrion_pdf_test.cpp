@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "pdfengine/pdf_file.h"
@@ -33,7 +33,9 @@ std::string Quote(const std::string& text) {
 
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
 }
 
 class PapyrionPdf : public ::testing::Test {
@@ -112,6 +114,7 @@ TEST_F(PapyrionPdf, FailedResaveLeavesTheOutputAsItWas) {
     ProgramRun run = Papyrion("resave " + Quote(bad.string()) + " " + Quote(out.string()));
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find(bad.string()), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("not a readable PDF (error 401)"), std::string::npos) << run.err;
     EXPECT_EQ(Slurp(out), "previous contents");
 
     fs::path nowhere = folder_ / "no-such-folder" / "out.pdf";
@@ -130,6 +133,7 @@ TEST_F(PapyrionPdf, PasswordOpensEncryptedFiles) {
     EXPECT_EQ(refused.exit_code, 1);
     EXPECT_NE(refused.err.find(locked.string()), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("password"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("404"), std::string::npos) << refused.err;
 
     ProgramRun opened = Papyrion("info " + Quote(locked.string()) + " --password secret");
     EXPECT_EQ(opened.exit_code, 0) << opened.err;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,9 +20,23 @@ namespace {
 namespace fs = std::filesystem;
 
 struct CorpusFile {
-    std::string path;      // relative to the corpus folder
-    std::string password;  // the user password, else the owner's, else empty
+    std::string path;                 // relative to the corpus folder
+    std::string password;             // the user password, else the owner's, else empty
+    std::optional<PdfBox> media_box;  // page 1 as the manifest's notes give it
 };
+
+// "page 1 MediaBox [0.00 0.00 595.28 841.89]" in the notes column.
+std::optional<PdfBox> MediaBoxOf(const std::string& notes) {
+    const std::string marker = "page 1 MediaBox [";
+    std::size_t at = notes.find(marker);
+    if (at == std::string::npos) return std::nullopt;
+    std::stringstream numbers(notes.substr(at + marker.size()));
+    PdfBox box{};
+    for (double& value : box) {
+        if (!(numbers >> value)) return std::nullopt;
+    }
+    return box;
+}
 
 fs::path CorpusFolder() { return fs::path(PAPYRION_SHARED_DIR) / "corpus"; }
 
@@ -50,7 +65,8 @@ std::vector<CorpusFile> LoadManifest() {
         std::string cell;
         while (std::getline(cells, cell, '\t')) columns.push_back(cell);
         if (columns.empty() || columns[0].empty()) continue;
-        files.push_back({columns[0], columns.size() > 7 ? PasswordOf(columns[7]) : std::string()});
+        files.push_back({columns[0], columns.size() > 7 ? PasswordOf(columns[7]) : std::string(),
+                         columns.size() > 8 ? MediaBoxOf(columns[8]) : std::nullopt});
     }
     return files;
 }
@@ -65,15 +81,45 @@ int QpdfPages(const fs::path& file, const std::string& password) {
                                       testing::ShellQuote(file.string()));
     // Exit 3 means warnings: qpdf repaired something and went on.
     if (result.exit_code != 0 && result.exit_code != 3) return -1;
-    try {
-        return std::stoi(
-            result.output.substr(result.output.find_last_of("\n", result.output.size() - 2) + 1));
-    } catch (...) {
-        return -1;
+    // Warnings share the output; the count is the line that is only digits.
+    std::stringstream lines(result.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+            return std::stoi(line);
+        }
     }
+    return -1;
 }
 
 class Corpus : public ::testing::TestWithParam<CorpusFile> {};
+
+// Files this reader refuses on purpose, with the reason. qpdf rebuilds
+// their cross-reference data by scanning the whole file; this reader only
+// follows the offsets the file gives.
+const std::pair<std::string_view, std::string_view> kRefusedByDesign[] = {
+    {"malformed/issue17147.pdf", "every startxref offset points 19 bytes past its table"},
+};
+
+bool RefusedByDesign(const std::string& path) {
+    for (const auto& [file, reason] : kRefusedByDesign) {
+        if (file == path) return true;
+    }
+    return false;
+}
+
+// Writes `document`, reads the result back and returns its page count
+// (-1 when writing or reading back fails).
+int ResavedPageCount(TPDFDocument& document, const std::string& password, const fs::path& out) {
+    {
+        std::ofstream stream(out, std::ios::binary);
+        if (!document.Write(stream)) return -1;
+    }
+    TPDFDocument again;
+    if (again.Read(testing::ReadFileBytes(out), password) != ReadResult::kRead) return -1;
+    EXPECT_EQ(again.IsEncrypted(), document.IsEncrypted());
+    return static_cast<int>(CollectPages(again).size());
+}
 
 TEST_P(Corpus, OpensCountsPagesAndResavesCleanly) {
     const CorpusFile& entry = GetParam();
@@ -84,30 +130,41 @@ TEST_P(Corpus, OpensCountsPagesAndResavesCleanly) {
 
     TPDFDocument document;
     const ReadResult result = document.Read(bytes, entry.password);
+    testing::TempFolder folder;
+    const fs::path out = folder.Path() / "resaved.pdf";
+    if (RefusedByDesign(entry.path)) {
+        EXPECT_EQ(result, ReadResult::kNotReadable) << entry.path;
+        return;
+    }
     if (expected < 0) {
-        // qpdf cannot read it either: a clean refusal is all we ask.
-        EXPECT_TRUE(result == ReadResult::kNotReadable || result == ReadResult::kPasswordRejected ||
-                    result == ReadResult::kRead);
+        // qpdf cannot read it. A refusal must leave nothing behind; a file we
+        // do read must survive being written and read back.
+        if (result != ReadResult::kRead) {
+            EXPECT_TRUE(document.IndirectObjects().empty()) << entry.path;
+        } else {
+            const int pages = static_cast<int>(CollectPages(document).size());
+            EXPECT_GT(pages, 0) << entry.path;
+            EXPECT_EQ(ResavedPageCount(document, entry.password, out), pages) << entry.path;
+        }
         return;
     }
     ASSERT_EQ(result, ReadResult::kRead) << entry.path;
-    EXPECT_EQ(static_cast<int>(CollectPages(document).size()), expected) << entry.path;
-
-    testing::TempFolder folder;
-    const fs::path out = folder.Path() / "resaved.pdf";
-    {
-        std::ofstream stream(out, std::ios::binary);
-        ASSERT_TRUE(document.Write(stream)) << entry.path;
+    const auto pages = CollectPages(document);
+    EXPECT_EQ(static_cast<int>(pages.size()), expected) << entry.path;
+    if (entry.media_box && !pages.empty()) {
+        auto box = InheritedMediaBox(*pages[0]);
+        ASSERT_TRUE(box) << entry.path;
+        for (std::size_t i = 0; i < 4; ++i) {
+            // The manifest rounds to two decimals.
+            EXPECT_NEAR((*box)[i], (*entry.media_box)[i], 0.006) << entry.path << " box " << i;
+        }
     }
+
+    EXPECT_EQ(ResavedPageCount(document, entry.password, out), expected) << entry.path;
     auto check = testing::RunCommand("qpdf --check" + PasswordOption(entry.password) + " " +
                                      testing::ShellQuote(out.string()));
     EXPECT_EQ(check.exit_code, 0) << entry.path << "\n" << check.output;
     EXPECT_EQ(QpdfPages(out, entry.password), expected) << entry.path;
-
-    TPDFDocument again;
-    ASSERT_EQ(again.Read(testing::ReadFileBytes(out), entry.password), ReadResult::kRead);
-    EXPECT_EQ(static_cast<int>(CollectPages(again).size()), expected);
-    EXPECT_EQ(again.IsEncrypted(), document.IsEncrypted());
 }
 
 std::string TestName(const ::testing::TestParamInfo<CorpusFile>& info) {
@@ -116,6 +173,11 @@ std::string TestName(const ::testing::TestParamInfo<CorpusFile>& info) {
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     }
     return name;
+}
+
+TEST(CorpusManifest, IsPresent) {
+    // Without it the corpus cases below silently vanish.
+    EXPECT_GT(LoadManifest().size(), 0u) << CorpusFolder() / "MANIFEST.tsv";
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedCorpus, Corpus, ::testing::ValuesIn(LoadManifest()), TestName);

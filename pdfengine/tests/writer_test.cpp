@@ -113,7 +113,9 @@ TEST(Writer, RegisteredObjectsTakeTheNextNumberAndGrowTheTable) {
     EXPECT_EQ(id.number, 4);
     EXPECT_EQ(id.generation, 0);
     EXPECT_EQ(document.Trailer().TryNumber(trailer_key::kSize), 5.0);
-    CollectPages(document)[0]->Set(page_key::kContents, s.MakeReference(id.number, 0));
+    auto pages = CollectPages(document);
+    ASSERT_EQ(pages.size(), 1u);
+    testing::Deref(pages.front()).Set(page_key::kContents, s.MakeReference(id.number, 0));
     std::string pdf = Written(document);
     EXPECT_NE(pdf.find("4 0 obj\n<<\n/Length 15\n>>\nstream\n0 0 m 10 10 l S\nendstream\nendobj\n"),
               std::string::npos);
@@ -159,6 +161,18 @@ TEST(Writer, RemovedObjectsLeaveAFreeEntry) {
     ASSERT_NE(table, std::string::npos);
     EXPECT_EQ(pdf.substr(table + 10 + 4 * 20, 20), "0000000000 00000 f \n");
     EXPECT_EQ(QpdfProblems(pdf), "");
+}
+
+TEST(Writer, OnlyRealObjectStreamsAreLeftOut) {
+    // A damaged table claims the page tree holds object 6 like an object
+    // stream; the page tree must still be written.
+    TPDFDocument document;
+    ASSERT_EQ(document.Read(testing::XrefStreamPdf("", false, true), ""), ReadResult::kRead);
+    std::string pdf = Written(document);
+    EXPECT_EQ(Occurrences(pdf, "2 0 obj\n"), 1u);
+    TPDFDocument again;
+    ASSERT_EQ(again.Read(pdf, ""), ReadResult::kRead);
+    EXPECT_EQ(CollectPages(again).size(), 1u);
 }
 
 TEST(Writer, FailingStreamReportsFailure) {

@@ -24,6 +24,14 @@ enum class PdfReadResult {
     kFileError = 3,
 };
 
+// The engine's last-error codes for a document that does not open.
+inline constexpr int kErrorNotReadablePdf = 401;
+inline constexpr int kErrorPasswordRejected = 404;
+
+// 401 for kNotReadable, 404 for kPasswordRejected, 0 otherwise (a file that
+// cannot be opened at all has no engine error code).
+int OpenErrorCode(PdfReadResult result);
+
 struct PdfPageSize {
     double width = 0;
     double height = 0;

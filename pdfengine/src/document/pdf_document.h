@@ -144,7 +144,6 @@ class TPDFDocument : public IndirectObjectHost {
     int load_depth_ = 0;
     std::vector<std::string> warnings_;
 
-    friend class DocumentWriter;
 };
 
 }  // namespace papyrion::pdf

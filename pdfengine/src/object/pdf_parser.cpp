@@ -188,13 +188,14 @@ TPDFObject* TPDFParser::ParseDictionary(int depth) {
     for (;;) {
         SkipWhitespace();
         if (pos_ >= text_.size() || text_[pos_] != '/') break;
-        auto* key = ParseName()->As<TPDFName>();
+        // Keys are kept as plain bytes, not as name objects of their own.
+        std::string key = ReadNameBytes();
         TPDFObject* value = ParseAt(depth + 1);
         if (too_deep_) return nullptr;
         if (value == nullptr) break;
         // Lookups take the first entry of a key; a later duplicate would
         // only make the written file ambiguous.
-        if (!dictionary->Contains(key->Bytes())) dictionary->Set(key->Bytes(), value);
+        if (!dictionary->Contains(key)) dictionary->Set(key, value);
     }
     // A missing ">>" is forgiven: the entries read so far make the dictionary.
     if (pos_ + 1 < text_.size() && text_[pos_] == '>' && text_[pos_ + 1] == '>') pos_ += 2;
@@ -243,7 +244,7 @@ TPDFObject* TPDFParser::ParseNumberOrReference() {
     return structure_.MakeNumeric(ParsePdfNumber(token));
 }
 
-TPDFObject* TPDFParser::ParseName() {
+std::string TPDFParser::ReadNameBytes() {
     ++pos_;
     std::string bytes;
     while (pos_ < text_.size() && !IsPdfWhitespace(text_[pos_]) && !IsPdfDelimiter(text_[pos_])) {
@@ -258,8 +259,10 @@ TPDFObject* TPDFParser::ParseName() {
             ++pos_;
         }
     }
-    return structure_.MakeName(std::move(bytes));
+    return bytes;
 }
+
+TPDFObject* TPDFParser::ParseName() { return structure_.MakeName(ReadNameBytes()); }
 
 TPDFObject* TPDFParser::ParseHexString() {
     std::size_t end = text_.find('>', pos_ + 1);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "object/pdf_structure.h"
@@ -47,6 +48,7 @@ class TPDFParser {
     TPDFObject* ParseArray(int depth);
     TPDFObject* ParseNumberOrReference();
     TPDFObject* ParseName();
+    std::string ReadNameBytes();
     TPDFObject* ParseHexString();
     TPDFObject* ParseLiteralString();
     std::string_view PeekToken() const;

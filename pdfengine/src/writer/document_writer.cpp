@@ -53,7 +53,9 @@ bool TPDFDocument::Write(std::ostream& out) {
 
         const int highest = HighestObjectNumber();
         // Object streams and cross-reference streams describe the old file's
-        // layout; their objects are written one by one, so they are not.
+        // layout; their objects are written one by one, so they are not. A
+        // damaged table may claim any object as an object stream, so only
+        // what really is one is left out.
         std::set<int> skipped;
         for (const auto& entry : objects_) {
             if (entry->in_object_stream) skipped.insert(entry->stream_number);
@@ -69,11 +71,15 @@ bool TPDFDocument::Write(std::ostream& out) {
         // against the list growing while we walk it.
         for (std::size_t i = 0; i < objects_.size(); ++i) {
             TPDFIndObj& entry = *objects_[i];
-            if (skipped.count(entry.number) != 0) continue;
             TPDFObject* object = Load(entry);
             if (object == nullptr) continue;
             if (const auto* stream = object->As<TPDFStream>()) {
-                if (stream->Dictionary().HasName(key::kType, name::kXRef)) continue;
+                const TPDFDictionary& dictionary = stream->Dictionary();
+                if (dictionary.HasName(key::kType, name::kXRef)) continue;
+                if (skipped.count(entry.number) != 0 &&
+                    dictionary.HasName(key::kType, name::kObjStm)) {
+                    continue;
+                }
             }
             const int generation = std::clamp(entry.generation, 0, kMaxGeneration);
             PdfTextOptions options;

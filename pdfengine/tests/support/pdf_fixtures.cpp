@@ -7,8 +7,8 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 #include "filters/decode.h"
@@ -84,7 +84,7 @@ std::string AppendIncrementalUpdate(const std::string& base,
 
 // Catalog 1, pages 2 and page 3 inside object stream 4, described by the
 // cross-reference stream 5 (W [1 4 2], Flate with a PNG predictor).
-std::string XrefStreamPdf(const std::string& page_extra, bool objstm_in_itself) {
+std::string XrefStreamPdf(const std::string& page_extra, bool objstm_in_itself, bool stray_claim) {
     const std::string objects[] = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>",
@@ -123,12 +123,13 @@ std::string XrefStreamPdf(const std::string& page_extra, bool objstm_in_itself) 
         add_row(1, objstm_offset, 0);
     }
     add_row(1, xref_offset, 0);
+    if (stray_claim) add_row(2, 2, 0);
     std::string xref_encoded = FlateEncode(rows);
-    pdf +=
-        "5 0 obj\n<< /Type /XRef /Size 6 /W [ 1 4 2 ] /Root 1 0 R /Filter /FlateDecode "
-        "/DecodeParms << /Predictor 12 /Columns 7 >> /Length " +
-        std::to_string(xref_encoded.size()) + " >>\nstream\n" + xref_encoded +
-        "\nendstream\nendobj\nstartxref\n" + std::to_string(xref_offset) + "\n%%EOF\n";
+    pdf += "5 0 obj\n<< /Type /XRef /Size " + std::string(stray_claim ? "7" : "6") +
+           " /W [ 1 4 2 ] /Root 1 0 R /Filter /FlateDecode "
+           "/DecodeParms << /Predictor 12 /Columns 7 >> /Length " +
+           std::to_string(xref_encoded.size()) + " >>\nstream\n" + xref_encoded +
+           "\nendstream\nendobj\nstartxref\n" + std::to_string(xref_offset) + "\n%%EOF\n";
     return pdf;
 }
 
@@ -176,7 +177,9 @@ std::filesystem::path TempFolder::Write(std::string_view name, std::string_view 
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
 }
 
 CommandResult RunCommand(const std::string& command) {

@@ -3,6 +3,7 @@
 // in, so each fixture shows one fault and nothing else.
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,11 +44,21 @@ std::vector<FixtureObject> SimplePageObjects(int pages);
 // Catalog 1, pages 2 and page 3 (MediaBox [0 0 0.123456 842] plus
 // `page_extra`) inside object stream 4, described by the cross-reference
 // stream 5 (W [1 4 2], Flate with a PNG predictor). Version 1.5.
-// `objstm_in_itself` lists object 4 as held in object stream 4.
-std::string XrefStreamPdf(const std::string& page_extra = "", bool objstm_in_itself = false);
+// `objstm_in_itself` lists object 4 as held in object stream 4;
+// `stray_claim` adds object 6 as held in "object stream" 2, the page tree.
+std::string XrefStreamPdf(const std::string& page_extra = "", bool objstm_in_itself = false,
+                          bool stray_claim = false);
 
 // The offset of "startxref"'s number, for fixtures that edit it.
 std::size_t StartXrefValue(const std::string& pdf);
+
+// The object behind a pointer the test expects to be there; a missing one
+// fails the test through an exception instead of crashing it.
+template <class T>
+T& Deref(T* pointer) {
+    if (pointer == nullptr) throw std::runtime_error("expected object is missing");
+    return *pointer;
+}
 
 // A fresh folder for one test, removed with the object.
 class TempFolder {
