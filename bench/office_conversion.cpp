@@ -1,6 +1,7 @@
 // Seconds per converted file for a batch of small .docx files, through the
 // LibreOffice automation layer: one kept headless instance for the batch
-// against a fresh soffice process per file. Run by hand through
+// against a fresh soffice process per file; and, given a workbook, seconds
+// per spreadsheet exported through Excel (active sheet, process per file). Run by hand through
 // office_conversion.sh; not a test.
 
 #include <chrono>
@@ -54,11 +55,43 @@ double RunBatch(const fs::path& work, const fs::path& fixture, int files, bool k
     return spent.count();
 }
 
+// Spreadsheets through Excel: a process per file that exports the active sheet.
+double RunSheets(const fs::path& work, const fs::path& fixture, int files) {
+    const fs::path folder = work / "sheets";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "in");
+    LibreOfficeOptions options;
+    options.temp_dir = work / "Temp";
+    options.search_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    LibreOfficeAutomation automation(options);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < files; ++i) {
+        const fs::path input = folder / "in" / ("figures" + std::to_string(i) + ".xlsx");
+        const fs::path pdf = folder / "in" / ("figures" + std::to_string(i) + ".pdf");
+        fs::copy_file(fixture, input);
+        AutomationObjectPtr excel = automation.CreateOleObject("Excel.Application");
+        excel->Call("Workbooks").AsObject()->Call("add", {-4167});
+        excel->Call("Workbooks").AsObject()->Call("Open", {input.string()});
+        excel->Call("ActiveSheet")
+            .AsObject()
+            ->Call("ExportAsFixedFormat", {},
+                   {{"Filename", pdf.string()}, {"Type", 0}, {"OpenAfterPublish", false}});
+        excel->Call("Workbooks").AsObject()->Call("close");
+        if (!fs::exists(pdf)) {
+            std::cerr << "missing " << pdf << "\n";
+            std::exit(1);
+        }
+    }
+    const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+    return spent.count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::cerr << "usage: office_conversion_bench <letter.docx> <work folder> [files] [rounds]\n";
+        std::cerr
+            << "usage: office_conversion_bench <letter.docx> <work folder> [files] [rounds]\n";
         return 2;
     }
     const fs::path fixture = argv[1];
@@ -73,8 +106,16 @@ int main(int argc, char** argv) {
         for (int round = 1; round <= rounds; ++round) {
             const double seconds = RunBatch(work, fixture, files, keep);
             std::cout << (keep ? "kept instance   " : "process per file") << "  round " << round
-                      << ": " << seconds << " s for " << files << " files, "
-                      << seconds / files << " s per file\n";
+                      << ": " << seconds << " s for " << files << " files, " << seconds / files
+                      << " s per file\n";
+        }
+    }
+    if (argc > 5) {
+        RunSheets(work, argv[5], 1);  // warm up: the spreadsheet profile
+        for (int round = 1; round <= rounds; ++round) {
+            const double seconds = RunSheets(work, argv[5], files);
+            std::cout << "excel active sheet  round " << round << ": " << seconds << " s for "
+                      << files << " files, " << seconds / files << " s per file\n";
         }
     }
     fs::remove_all(work);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Seconds per converted file for 10 small .docx files: kept LibreOffice
-# instance against one soffice process per file. Run by hand after a build:
+# instance against one soffice process per file; then 10 small .xlsx files
+# through Excel (active sheet only, a process per file). Run by hand after a build:
 #   bench/office_conversion.sh [preset] [files] [rounds]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,4 +14,5 @@ c++ -std=c++20 -O2 -I"$root/platform/include" "$root/bench/office_conversion.cpp
     "$build/platform/libpapyrion_platform.a" -o "$bench"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$bench" "$root/platform/tests/data/office/letter.docx" "$work/run" "$files" "$rounds"
+data="$root/platform/tests/data/office"
+"$bench" "$data/letter.docx" "$work/run" "$files" "$rounds" "$data/figures.xlsx"

@@ -2,6 +2,6 @@
 add_library(papyrion_warnings INTERFACE)
 target_compile_options(papyrion_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
-  -Wcast-align -Wunused -Woverloaded-virtual -Wnull-dereference
+  -Wcast-align -Wunused -Woverloaded-virtual
   -Wimplicit-fallthrough
   $<$<BOOL:${PAPYRION_WERROR}>:-Werror>)

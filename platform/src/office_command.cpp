@@ -1,9 +1,12 @@
 #include "office_command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <sstream>
 
+#include "office_md5.h"
 #include "platform/officeurl.h"
 
 namespace papyrion::office {
@@ -21,11 +24,21 @@ std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     static constexpr char kHex[] = "0123456789abcdef";
@@ -213,11 +226,20 @@ std::string XmlEscaped(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -235,8 +257,8 @@ std::string ActiveSheetModule() {
 }
 
 std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view target_url,
-                                const std::filesystem::path& source,
-                                std::string_view import_filter, std::string_view failure_url) {
+                                const std::filesystem::path& source, std::string_view import_filter,
+                                std::string_view failure_url) {
     std::string kind;
     std::string options;
     if (import_filter.rfind("CSV:", 0) == 0) {
@@ -260,9 +282,28 @@ std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir
     return args;
 }
 
-std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid) {
-    return std::filesystem::path("/tmp") /
+std::string SingleInstancePipeName(const std::filesystem::path& profile_dir) {
+    std::string utf16;
+    for (char c : FileUrlFromPath(profile_dir)) {  // percent-encoded: ASCII only
+        utf16 += c;
+        utf16 += '\0';
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = "SingleOfficeIPC_";
+    for (std::uint8_t byte : Md5(utf16)) {
+        if (byte >= 16) name += kHex[byte >> 4];
+        name += kHex[byte & 0x0F];
+    }
+    return name;
+}
+
+std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid, bool tmp_writable) {
+    return std::filesystem::path(tmp_writable ? "/tmp" : "/var/tmp") /
            ("OSL_PIPE_" + std::to_string(uid) + "_" + std::string(pipe_name));
+}
+
+std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid) {
+    return PipeSocketPath(pipe_name, uid, access("/tmp", W_OK) == 0);
 }
 
 std::string FailureReason(std::string_view soffice_output) {

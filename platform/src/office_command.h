@@ -73,14 +73,20 @@ std::string ActiveSheetModule();
 // parentheses: file URLs are percent-encoded, the import filter goes by its
 // suffix ("csv", "xlsx", "ods" or "" to detect) and CSV options use "/".
 std::string ActiveSheetMacroUrl(std::string_view source_url, std::string_view target_url,
-                                const std::filesystem::path& source,
-                                std::string_view import_filter,
+                                const std::filesystem::path& source, std::string_view import_filter,
                                 std::string_view failure_url);
 // The soffice arguments that run one macro and end.
 std::vector<std::string> MacroArguments(const std::filesystem::path& profile_dir,
                                         std::string_view macro_url);
 
-// Where the named pipe of an instance appears on this system.
+// The name of the pipe through which a second soffice on the same profile
+// hands its work to the first: "SingleOfficeIPC_" and the MD5 of the
+// profile URL in UTF-16, its bytes in hexadecimal without leading zeros.
+std::string SingleInstancePipeName(const std::filesystem::path& profile_dir);
+
+// Where the named pipe of an instance appears: LibreOffice puts its pipes
+// into /tmp, or into /var/tmp when /tmp cannot be written.
+std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid, bool tmp_writable);
 std::filesystem::path PipeSocketPath(std::string_view pipe_name, unsigned uid);
 
 // The first line of LibreOffice's output that explains a failure, without the

@@ -29,7 +29,7 @@ std::string ReadSmallFile(const fs::path& path) {
 
 // Removes a folder tree when the scope ends, whatever the way out.
 class FolderGuard {
-public:
+  public:
     explicit FolderGuard(fs::path folder) : folder_(std::move(folder)) {}
     ~FolderGuard() {
         std::error_code ignored;
@@ -38,7 +38,7 @@ public:
     FolderGuard(const FolderGuard&) = delete;
     FolderGuard& operator=(const FolderGuard&) = delete;
 
-private:
+  private:
     fs::path folder_;
 };
 
@@ -109,6 +109,11 @@ void KeptInstance::Stop() {
         fs::remove(socket_, ignored);
         socket_.clear();
     }
+    // Only when this instance held the profile: a second one hands over to
+    // the first and ends at once, and the first's pipe must stay.
+    if (served_ && !profile_socket_.empty()) fs::remove(profile_socket_, ignored);
+    served_ = false;
+    profile_socket_.clear();
     if (!folder_.empty()) {
         fs::remove_all(folder_, ignored);
         folder_.clear();
@@ -158,6 +163,8 @@ bool LibreOfficeAutomation::Engine::EnsureStarted(KeptInstance& instance) {
     const std::string pipe_name = "papyrion_" + tag_ + "_" + std::to_string(serial_);
     const fs::path socket = office::PipeSocketPath(pipe_name, getuid());
     instance.socket_ = socket;
+    instance.profile_socket_ =
+        office::PipeSocketPath(office::SingleInstancePipeName(profile_dir_), getuid());
     try {
         instance.process_ = std::make_unique<office::ChildProcess>(
             *soffice_, office::InstanceArguments(profile_dir_, pipe_name, keep_document),
@@ -169,7 +176,10 @@ bool LibreOfficeAutomation::Engine::EnsureStarted(KeptInstance& instance) {
     const auto deadline = std::chrono::steady_clock::now() + options_.timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         std::error_code ec;
-        if (fs::exists(socket, ec)) return true;
+        if (fs::exists(socket, ec)) {
+            instance.served_ = true;
+            return true;
+        }
         if (!instance.Running()) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -184,9 +194,18 @@ std::optional<office::ProcessExit> LibreOfficeAutomation::Engine::RunClient(
     // profile's pipe and waits for it to be done; without one it converts
     // itself and ends.
     const bool kept = instance != nullptr && options_.keep_instance && EnsureStarted(*instance);
+    const fs::path instance_log = kept ? instance->folder_ / "instance.log" : fs::path();
+    std::error_code ec;
+    const std::uintmax_t said_before = kept ? fs::file_size(instance_log, ec) : 0;
     office::ChildProcess client(*soffice_, office::ConvertArguments(profile_dir_, job), log);
     std::optional<office::ProcessExit> exit = client.WaitFor(options_.timeout);
     client.EndGroup();
+    if (kept && !ec) {
+        // The instance, not the client, says why a file would not load.
+        std::ifstream said(instance_log, std::ios::binary);
+        said.seekg(static_cast<std::streamoff>(said_before));
+        std::ofstream(log, std::ios::app | std::ios::binary) << said.rdbuf();
+    }
     if (!exit) {
         // A client that does not come back waits for the instance, which hangs.
         if (kept) instance->Stop();
@@ -197,39 +216,41 @@ std::optional<office::ProcessExit> LibreOfficeAutomation::Engine::RunClient(
 
 void LibreOfficeAutomation::Engine::Convert(const ConversionRequest& request,
                                             KeptInstance* instance) {
-    RunInWorkFolder(request, [&](const fs::path& copy, const fs::path& out_dir,
-                                 const fs::path& log) -> Produced {
-        office::ConversionJob job;
-        job.source = copy;
-        job.out_dir = out_dir;
-        job.kind = request.kind;
-        job.import_filter = request.import_filter;
-        job.export_options = request.export_options;
-        return {RunClient(job, log, instance), out_dir / (copy.stem().string() + ".pdf"), {}};
-    });
+    RunInWorkFolder(
+        request,
+        [&](const fs::path& copy, const fs::path& out_dir, const fs::path& log) -> Produced {
+            office::ConversionJob job;
+            job.source = copy;
+            job.out_dir = out_dir;
+            job.kind = request.kind;
+            job.import_filter = request.import_filter;
+            job.export_options = request.export_options;
+            return {RunClient(job, log, instance), out_dir / (copy.stem().string() + ".pdf"), {}};
+        });
 }
 
 void LibreOfficeAutomation::Engine::ConvertActiveSheet(const ConversionRequest& request) {
-    RunInWorkFolder(request, [&](const fs::path& copy, const fs::path& out_dir,
-                                 const fs::path& log) -> Produced {
-        // A profile of its own: a kept instance on the main profile would
-        // take the macro over and not say when it is done.
-        const fs::path profile = options_.temp_dir / "lo_profile_sheets";
-        PrepareMacroProfile(profile, log);
-        const fs::path pdf = out_dir / "sheet.pdf";
-        const fs::path failure = out_dir / "failure.txt";
-        const std::string url = office::ActiveSheetMacroUrl(
-            FileUrlFromPath(copy), FileUrlFromPath(pdf), copy, request.import_filter,
-            FileUrlFromPath(failure));
-        office::ChildProcess process(*soffice_, office::MacroArguments(profile, url), log);
-        std::optional<office::ProcessExit> exit = process.WaitFor(options_.timeout);
-        process.EndGroup();
-        std::string reason = ReadSmallFile(failure);
-        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
-            reason.pop_back();
-        }
-        return {exit, pdf, reason};
-    });
+    RunInWorkFolder(
+        request,
+        [&](const fs::path& copy, const fs::path& out_dir, const fs::path& log) -> Produced {
+            // A profile of its own: a kept instance on the main profile would
+            // take the macro over and not say when it is done.
+            const fs::path profile = options_.temp_dir / "lo_profile_sheets";
+            PrepareMacroProfile(profile, log);
+            const fs::path pdf = out_dir / "sheet.pdf";
+            const fs::path failure = out_dir / "failure.txt";
+            const std::string url =
+                office::ActiveSheetMacroUrl(FileUrlFromPath(copy), FileUrlFromPath(pdf), copy,
+                                            request.import_filter, FileUrlFromPath(failure));
+            office::ChildProcess process(*soffice_, office::MacroArguments(profile, url), log);
+            std::optional<office::ProcessExit> exit = process.WaitFor(options_.timeout);
+            process.EndGroup();
+            std::string reason = ReadSmallFile(failure);
+            while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
+                reason.pop_back();
+            }
+            return {exit, pdf, reason};
+        });
 }
 
 void LibreOfficeAutomation::Engine::PrepareMacroProfile(const fs::path& profile,
@@ -239,7 +260,8 @@ void LibreOfficeAutomation::Engine::PrepareMacroProfile(const fs::path& profile,
     if (!fs::exists(module.parent_path(), ec)) {
         // The first start lays out the profile, Basic libraries included.
         office::ChildProcess first(
-            *soffice_, [&] {
+            *soffice_,
+            [&] {
                 std::vector<std::string> args = office::CommonArguments(profile);
                 args.emplace_back("--terminate_after_init");
                 return args;
@@ -294,9 +316,9 @@ void LibreOfficeAutomation::Engine::RunInWorkFolder(const ConversionRequest& req
         }
         if (reason.empty()) reason = office::FailureReason(ReadSmallFile(log));
         if (reason.empty()) reason = "no PDF was written";
-        throw AutomationError("LibreOffice could not convert " + name +
-                              " (damaged, password-protected or not a document it reads): " +
-                              reason);
+        throw AutomationError(
+            "LibreOffice could not convert " + name +
+            " (damaged, password-protected or not a document it reads): " + reason);
     }
     MoveIntoPlace(produced.pdf, request.target, tag_ + "_" + std::to_string(serial_));
 }

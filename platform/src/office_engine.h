@@ -31,7 +31,7 @@ struct ConversionRequest {
 // starts with the first conversion handed to it and ends with the last
 // reference (or when a conversion through it hangs).
 class KeptInstance {
-public:
+  public:
     KeptInstance() = default;
     ~KeptInstance() { Stop(); }
     KeptInstance(const KeptInstance&) = delete;
@@ -42,11 +42,15 @@ public:
 
     std::unique_ptr<office::ChildProcess> process_;
     std::filesystem::path folder_;
-    std::filesystem::path socket_;  // a killed instance leaves its pipe behind
+    // A killed instance leaves its pipes behind: the one it listens on and,
+    // once it served the profile, the profile's own.
+    std::filesystem::path socket_;
+    std::filesystem::path profile_socket_;
+    bool served_ = false;
 };
 
 class LibreOfficeAutomation::Engine {
-public:
+  public:
     explicit Engine(LibreOfficeOptions options);
 
     bool Installed() const { return soffice_.has_value(); }
@@ -65,7 +69,7 @@ public:
 
     const std::filesystem::path& ProfileDir() const { return profile_dir_; }
 
-private:
+  private:
     struct Produced {
         std::optional<office::ProcessExit> exit;  // nothing: timed out
         std::filesystem::path pdf;

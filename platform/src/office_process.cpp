@@ -22,26 +22,26 @@ namespace {
 constexpr std::chrono::milliseconds kPollStep(20);
 
 class SpawnActions {
-public:
+  public:
     SpawnActions() { posix_spawn_file_actions_init(&actions_); }
     ~SpawnActions() { posix_spawn_file_actions_destroy(&actions_); }
     SpawnActions(const SpawnActions&) = delete;
     SpawnActions& operator=(const SpawnActions&) = delete;
     posix_spawn_file_actions_t* get() { return &actions_; }
 
-private:
+  private:
     posix_spawn_file_actions_t actions_;
 };
 
 class SpawnAttributes {
-public:
+  public:
     SpawnAttributes() { posix_spawnattr_init(&attributes_); }
     ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
     SpawnAttributes(const SpawnAttributes&) = delete;
     SpawnAttributes& operator=(const SpawnAttributes&) = delete;
     posix_spawnattr_t* get() { return &attributes_; }
 
-private:
+  private:
     posix_spawnattr_t attributes_;
 };
 
@@ -67,8 +67,8 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
     posix_spawn_file_actions_adddup2(actions.get(), STDOUT_FILENO, STDERR_FILENO);
 
     SpawnAttributes attributes;
-    posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                                   POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(
+        attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(attributes.get(), 0);
     sigset_t none;
     sigemptyset(&none);

@@ -19,7 +19,7 @@ struct ProcessExit {
 };
 
 class ChildProcess {
-public:
+  public:
     // Starts `program` with `arguments`, standard input from /dev/null and
     // standard output and error appended to `output_file`. Raises
     // std::runtime_error naming the program when it cannot be started.
@@ -39,7 +39,7 @@ public:
 
     pid_t Pid() const { return pid_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     bool reaped_ = false;
     std::optional<ProcessExit> exit_;

@@ -15,8 +15,8 @@ using NamedArguments = std::vector<NamedArgument>;
 
 namespace {
 
-constexpr int kWordFormatPdf = 17;         // wdFormatPDF
-constexpr int kExcelTypePdf = 0;           // xlTypePDF
+constexpr int kWordFormatPdf = 17;                 // wdFormatPDF
+constexpr int kExcelTypePdf = 0;                   // xlTypePDF
 constexpr const char* kCsvDefaults = "59,34,0,1";  // ";" separated, '"' quoted
 
 // Positional argument `index` or the named argument `name`, whichever is given.
@@ -42,7 +42,7 @@ fs::path AbsolutePath(const std::string& text) {
 // Base for objects whose members are all calls; properties they accept are
 // kept in a small table.
 class SimpleObject : public AutomationObject {
-public:
+  public:
     explicit SimpleObject(std::string name) : name_(std::move(name)) {}
     AutomationValue Get(std::string_view property) override {
         for (const auto& [key, value] : properties_) {
@@ -62,7 +62,7 @@ public:
     }
     std::string Describe() const override { return name_; }
 
-protected:
+  protected:
     virtual bool Accepts(std::string_view) const { return false; }
     const AutomationValue* Property(std::string_view property) const {
         for (const auto& [key, value] : properties_) {
@@ -72,7 +72,7 @@ protected:
     }
     std::string name_;
 
-private:
+  private:
     std::vector<std::pair<std::string, AutomationValue>> properties_;
 };
 
@@ -90,7 +90,7 @@ struct WordState {
 };
 
 class WordDocument : public SimpleObject {
-public:
+  public:
     WordDocument(std::shared_ptr<WordState> state, fs::path path)
         : SimpleObject("Word.Document"), state_(std::move(state)), path_(std::move(path)) {}
 
@@ -116,13 +116,13 @@ public:
         return {};
     }
 
-private:
+  private:
     std::shared_ptr<WordState> state_;
     fs::path path_;
 };
 
 class WordDocuments : public SimpleObject {
-public:
+  public:
     explicit WordDocuments(std::shared_ptr<WordState> state)
         : SimpleObject("Word.Documents"), state_(std::move(state)) {}
 
@@ -147,12 +147,12 @@ public:
         NoMember(name_, member);
     }
 
-private:
+  private:
     std::shared_ptr<WordState> state_;
 };
 
 class WordApplication : public SimpleObject {
-public:
+  public:
     WordApplication(std::shared_ptr<Engine> engine, std::shared_ptr<KeptInstance> instance)
         : SimpleObject("Word.Application"), state_(std::make_shared<WordState>()) {
         state_->engine = std::move(engine);
@@ -179,12 +179,12 @@ public:
         NoMember(name_, member);
     }
 
-protected:
+  protected:
     bool Accepts(std::string_view property) const override {
         return SameMemberName(property, "Visible") || SameMemberName(property, "DisplayAlerts");
     }
 
-private:
+  private:
     std::shared_ptr<WordState> state_;
 };
 
@@ -203,7 +203,7 @@ struct ExcelState {
 };
 
 class ExcelColumns : public SimpleObject {
-public:
+  public:
     explicit ExcelColumns(std::shared_ptr<ExcelState> state)
         : SimpleObject("Excel.Columns"), state_(std::move(state)) {}
     AutomationValue Call(std::string_view member, const Arguments&,
@@ -216,12 +216,12 @@ public:
         return {};
     }
 
-private:
+  private:
     std::shared_ptr<ExcelState> state_;
 };
 
 class ExcelSheet : public SimpleObject {
-public:
+  public:
     explicit ExcelSheet(std::shared_ptr<ExcelState> state)
         : SimpleObject("Excel.Worksheet"), state_(std::move(state)) {}
 
@@ -244,16 +244,21 @@ public:
         request.target = AbsolutePath(file_name->AsText());
         request.kind = office::DocumentKind::kSpreadsheet;
         request.import_filter = office::ImportFilterFor(workbook, kCsvDefaults);
-        state_->engine->ConvertActiveSheet(request);
+        // Text has one sheet only: the kept instance's quick way serves it.
+        if (request.import_filter.rfind("CSV:", 0) == 0) {
+            state_->engine->Convert(request, state_->instance.get());
+        } else {
+            state_->engine->ConvertActiveSheet(request);
+        }
         return {};
     }
 
-private:
+  private:
     std::shared_ptr<ExcelState> state_;
 };
 
 class ExcelWorkbooks : public SimpleObject {
-public:
+  public:
     explicit ExcelWorkbooks(std::shared_ptr<ExcelState> state)
         : SimpleObject("Excel.Workbooks"), state_(std::move(state)) {}
 
@@ -281,12 +286,12 @@ public:
         NoMember(name_, member);
     }
 
-private:
+  private:
     std::shared_ptr<ExcelState> state_;
 };
 
 class ExcelWindow : public SimpleObject {
-public:
+  public:
     explicit ExcelWindow(std::shared_ptr<ExcelState> state)
         : SimpleObject("Excel.Window"), state_(std::move(state)) {}
     AutomationValue Call(std::string_view member, const Arguments&,
@@ -296,12 +301,12 @@ public:
         return {};
     }
 
-private:
+  private:
     std::shared_ptr<ExcelState> state_;
 };
 
 class ExcelApplication : public SimpleObject {
-public:
+  public:
     ExcelApplication(std::shared_ptr<Engine> engine, std::shared_ptr<KeptInstance> instance)
         : SimpleObject("Excel.Application"), state_(std::make_shared<ExcelState>()) {
         state_->engine = std::move(engine);
@@ -324,12 +329,12 @@ public:
         NoMember(name_, member);
     }
 
-protected:
+  protected:
     bool Accepts(std::string_view property) const override {
         return SameMemberName(property, "Visible") || SameMemberName(property, "DisplayAlerts");
     }
 
-private:
+  private:
     std::shared_ptr<ExcelState> state_;
 };
 
@@ -337,7 +342,7 @@ private:
 
 // "com.sun.star.beans.PropertyValue": Name and Value.
 class PropertyValueStruct : public SimpleObject {
-public:
+  public:
     PropertyValueStruct() : SimpleObject("PropertyValue") {}
     AutomationValue Call(std::string_view member, const Arguments&,
                          const NamedArguments&) override {
@@ -358,7 +363,7 @@ public:
         return value ? *value : AutomationValue();
     }
 
-protected:
+  protected:
     bool Accepts(std::string_view property) const override {
         return SameMemberName(property, "Name") || SameMemberName(property, "Value");
     }
@@ -366,7 +371,7 @@ protected:
 
 // The bridge's typed value: Set(type name, value).
 class ValueObject : public SimpleObject {
-public:
+  public:
     ValueObject() : SimpleObject("ValueObject") {}
     AutomationValue Call(std::string_view member, const Arguments& arguments,
                          const NamedArguments&) override {
@@ -377,7 +382,7 @@ public:
     }
     const AutomationValue& Value() const { return value_; }
 
-private:
+  private:
     std::string type_;
     AutomationValue value_;
 };
@@ -423,7 +428,7 @@ std::vector<office::ExportOption> ExportOptions(const AutomationValue& filter_da
 }
 
 class LoadedComponent : public SimpleObject {
-public:
+  public:
     LoadedComponent(std::shared_ptr<Engine> engine, fs::path path, std::string filter_options)
         : SimpleObject("Component"),
           engine_(std::move(engine)),
@@ -460,7 +465,7 @@ public:
         return {};
     }
 
-private:
+  private:
     std::shared_ptr<Engine> engine_;
     fs::path path_;
     std::string filter_options_;
@@ -468,7 +473,7 @@ private:
 };
 
 class Desktop : public SimpleObject {
-public:
+  public:
     explicit Desktop(std::shared_ptr<Engine> engine)
         : SimpleObject("Desktop"), engine_(std::move(engine)) {}
 
@@ -494,12 +499,12 @@ public:
             std::make_shared<LoadedComponent>(engine_, *path, std::move(filter_options)));
     }
 
-private:
+  private:
     std::shared_ptr<Engine> engine_;
 };
 
 class ServiceManager : public SimpleObject {
-public:
+  public:
     explicit ServiceManager(std::shared_ptr<Engine> engine)
         : SimpleObject("ServiceManager"), engine_(std::move(engine)) {}
 
@@ -524,7 +529,7 @@ public:
         NoMember(name_, member);
     }
 
-private:
+  private:
     std::shared_ptr<Engine> engine_;
 };
 

@@ -14,7 +14,7 @@ bool Listed(const std::vector<std::string>& list, std::string_view prog_id) {
 }  // namespace
 
 class RecordingObject : public AutomationObject {
-public:
+  public:
     RecordingObject(RecordingOfficeAutomation& owner, std::string prog_id, std::string name)
         : owner_(owner), prog_id_(std::move(prog_id)), name_(std::move(name)) {}
 
@@ -36,7 +36,8 @@ public:
         if (arguments.size() == 1) {
             if (const auto* text = std::get_if<std::string>(&arguments[0].value)) {
                 const std::size_t dot = text->rfind('.');
-                if (dot != std::string::npos && dot + 1 < text->size()) child = text->substr(dot + 1);
+                if (dot != std::string::npos && dot + 1 < text->size())
+                    child = text->substr(dot + 1);
             }
         }
         return AutomationObjectPtr(std::make_shared<RecordingObject>(owner_, prog_id_, child));
@@ -67,7 +68,7 @@ public:
         return name_;
     }
 
-private:
+  private:
     const AutomationValue* Find(std::string_view property) const {
         for (auto it = properties_.rbegin(); it != properties_.rend(); ++it) {
             if (SameMemberName(it->first, property)) return &it->second;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "office_md5.h"
 #include "platform/officeurl.h"
 
 namespace papyrion::office {
@@ -107,7 +108,8 @@ TEST(OfficeCommand, InstanceListensOnItsOwnPipeAndHoldsADocument) {
     EXPECT_EQ(args.front(), "-env:UserInstallation=file:///p");
     EXPECT_EQ(args[args.size() - 2], "--accept=pipe,name=papyrion_7;urp;");
     EXPECT_EQ(args.back(), "/w/keep.txt");
-    EXPECT_EQ(PipeSocketPath("papyrion_7", 1000), "/tmp/OSL_PIPE_1000_papyrion_7");
+    EXPECT_EQ(PipeSocketPath("papyrion_7", 1000, true), "/tmp/OSL_PIPE_1000_papyrion_7");
+    EXPECT_EQ(PipeSocketPath("papyrion_7", 1000, false), "/var/tmp/OSL_PIPE_1000_papyrion_7");
 }
 
 TEST(OfficeCommand, ActiveSheetMacroArgumentsStayParsable) {
@@ -132,11 +134,44 @@ TEST(OfficeCommand, ActiveSheetMacroArgumentsStayParsable) {
                            ",\"file:///w/out/failure.txt\")");
     }
     // Quotes, commas and parentheses of a name never reach the argument list.
-    const std::string odd = ActiveSheetMacroUrl(FileUrlFromPath("/w/in/a \"(1),2\".xls"), "t", "",
-                                                "", "f");
+    const std::string odd =
+        ActiveSheetMacroUrl(FileUrlFromPath("/w/in/a \"(1),2\".xls"), "t", "", "", "f");
     EXPECT_EQ(std::count(odd.begin(), odd.end(), '"'), 10);
     EXPECT_EQ(std::count(odd.begin(), odd.end(), '('), 1);
     EXPECT_THAT(ActiveSheetModule(), ::testing::HasSubstr("getActiveSheet()"));
+}
+
+TEST(OfficeCommand, Md5MatchesTheReferenceVectors) {
+    // RFC 1321, appendix A.5
+    struct Case {
+        const char* input;
+        const char* digest;
+    };
+    const Case cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    for (const Case& c : cases) {
+        std::string hex;
+        for (std::uint8_t byte : Md5(c.input)) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            hex += kHex[byte >> 4];
+            hex += kHex[byte & 0x0F];
+        }
+        EXPECT_EQ(hex, c.digest) << c.input;
+    }
+}
+
+TEST(OfficeCommand, SingleInstancePipeIsNamedAfterTheProfile) {
+    // The name LibreOffice 7.4 gave the pipe of this profile; its digest has
+    // a byte below 16, written as one digit.
+    EXPECT_EQ(SingleInstancePipeName("/tmp/Papyrion/Temp/lo_profile"),
+              "SingleOfficeIPC_9d92762788c9a7826fbbca3745698c7");
 }
 
 TEST(OfficeCommand, FailureReasonSkipsTheNoise) {

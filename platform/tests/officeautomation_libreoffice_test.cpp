@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <thread>
-#include <fstream>
 
 #include "office_command.h"
 #include "office_process.h"
@@ -20,11 +20,11 @@ namespace papyrion {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CopyFixture;
+using testing::FileBytes;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using testing::CopyFixture;
-using testing::FileBytes;
 using testing::OfficeTestFolder;
 
 std::string SystemPath() {
@@ -137,23 +137,26 @@ TEST(LibreOfficeAutomation, WordConvertsEveryWordProcessingKindThroughOneKeptIns
     OfficeTestFolder folder;
     LibreOfficeAutomation automation(Options(folder));
     AutomationObjectPtr word = automation.CreateOleObject("Word.Application");
-    ExpectConverted(folder,
-                    {
-                        {"letter.doc", "letter.PDF", {"Geachte heer Jansen", "zebra letterhead"}},
-                        {"letter.docx", "letter.PDF", {"zebra letterhead"}},
-                        {"letter.rtf", "letter.PDF", {"zebra letterhead"}},
-                        {"letter.odt", "letter.PDF", {"zebra letterhead"}},
-                        {"memo.txt", "memo.PDF", {"walrus"}},
-                    },
-                    [&](const fs::path& input, const fs::path& pdf) {
-                        SaveThroughWord(*word, input, pdf);
-                    });
+    ExpectConverted(
+        folder,
+        {
+            {"letter.doc", "letter.PDF", {"Geachte heer Jansen", "zebra letterhead"}},
+            {"letter.docx", "letter.PDF", {"zebra letterhead"}},
+            {"letter.rtf", "letter.PDF", {"zebra letterhead"}},
+            {"letter.odt", "letter.PDF", {"zebra letterhead"}},
+            {"memo.txt", "memo.PDF", {"walrus"}},
+        },
+        [&](const fs::path& input, const fs::path& pdf) { SaveThroughWord(*word, input, pdf); });
     // While Word lives, its instance can be attached to.
     EXPECT_NE(automation.GetActiveOleObject("Word.Application"), nullptr);
     word->Call("Quit", {true});
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
     EXPECT_THROW(automation.GetActiveOleObject("Excel.Application"), AutomationError);
+    // No pipe of the ended instance is left in the system's folder.
+    const fs::path profile_pipe =
+        office::PipeSocketPath(office::SingleInstancePipeName(ProfileMarker(folder)), getuid());
+    EXPECT_FALSE(fs::exists(profile_pipe)) << profile_pipe;
 
     // The next run starts a new instance on the same profile, whatever the
     // ended one left behind.
@@ -239,6 +242,7 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
             ADD_FAILURE() << "converted";
         } catch (const AutomationError& error) {
             EXPECT_THAT(error.what(), HasSubstr(input.string()));
+            EXPECT_THAT(error.what(), HasSubstr("source file could not be loaded"));
         }
         EXPECT_FALSE(fs::exists(pdf));
     }
@@ -298,9 +302,9 @@ TEST(LibreOfficeAutomation, ALibreOfficeOfTheUserIsLeftAlone) {
     const auto soffice = FindSoffice(SystemPath());
     ASSERT_TRUE(soffice.has_value());
     const std::string pipe = "papyrion_test_user_" + std::to_string(getpid());
-    office::ChildProcess users(*soffice,
-                               office::InstanceArguments(user / "profile", pipe, user / "notes.txt"),
-                               user / "log");
+    office::ChildProcess users(
+        *soffice, office::InstanceArguments(user / "profile", pipe, user / "notes.txt"),
+        user / "log");
     for (int i = 0; i < 600 && !fs::exists(office::PipeSocketPath(pipe, getuid())); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -308,16 +312,16 @@ TEST(LibreOfficeAutomation, ALibreOfficeOfTheUserIsLeftAlone) {
 
     LibreOfficeAutomation automation(Options(folder));
     AutomationObjectPtr word = automation.CreateOleObject("Word.Application");
-    ExpectConverted(folder, {{"letter.docx", "letter.PDF", {"zebra letterhead"}}},
-                    [&](const fs::path& input, const fs::path& pdf) {
-                        SaveThroughWord(*word, input, pdf);
-                    });
+    ExpectConverted(
+        folder, {{"letter.docx", "letter.PDF", {"zebra letterhead"}}},
+        [&](const fs::path& input, const fs::path& pdf) { SaveThroughWord(*word, input, pdf); });
     word->Call("Quit", {true});
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
     EXPECT_TRUE(users.Running());
     users.EndGroup(std::chrono::seconds(2));
     fs::remove(office::PipeSocketPath(pipe, getuid()));
+    fs::remove(office::PipeSocketPath(office::SingleInstancePipeName(user / "profile"), getuid()));
 }
 
 TEST(LibreOfficeAutomation, WithoutLibreOfficeNoServerCanBeCreated) {

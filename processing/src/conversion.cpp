@@ -23,9 +23,8 @@ constexpr std::size_t kExtensionLimit = 10;
 // `suffix`. The search stops at the file name's start: a "." in a folder
 // name is no suffix.
 std::string ReplaceSuffix(std::string_view path, std::size_t last, std::string_view suffix) {
-    const std::size_t name_start = path.find_last_of('/') == std::string_view::npos
-                                       ? 0
-                                       : path.find_last_of('/') + 1;
+    const std::size_t name_start =
+        path.find_last_of('/') == std::string_view::npos ? 0 : path.find_last_of('/') + 1;
     for (std::size_t i = last + 1; i-- > name_start;) {
         if (path[i] == '.') return std::string(path.substr(0, i + 1)) + std::string(suffix);
     }
@@ -124,8 +123,7 @@ std::string OfficeConversion::ConvertWithWriter(const std::string& input) {
     services_.ui.ActivityTick();
     const std::string pdf = DocumentPdfNameFor(input);
     try {
-        services_.log.LogEvent("00510I",
-                               "Start convert Doc To PDF met OO;;;" + input + ";" + pdf);
+        services_.log.LogEvent("00510I", "Start convert Doc To PDF met OO;;;" + input + ";" + pdf);
         // A proper file URL on both sides: the path's own characters
         // ("\" may be part of a name here) must reach the suite unchanged.
         WriterExport(FileUrlFromPath(Absolute(input)), FileUrlFromPath(Absolute(pdf)));
@@ -141,16 +139,14 @@ std::string OfficeConversion::ConvertWithWriter(const std::string& input) {
     }
 }
 
-void OfficeConversion::WriterExport(const std::string& source_url,
-                                    const std::string& target_url) {
+void OfficeConversion::WriterExport(const std::string& source_url, const std::string& target_url) {
     AutomationObjectPtr manager =
         services_.automation.CreateOleObject("com.sun.star.ServiceManager");
     AutomationObjectPtr desktop =
         manager->Call("CreateInstance", {"com.sun.star.frame.Desktop"}).AsObject();
     const Array load_arguments = {MakePropertyValue(*manager, "Hidden", true)};
     AutomationObjectPtr document =
-        desktop->Call("LoadComponentFromURL", {source_url, "_blank", 0, load_arguments})
-            .AsObject();
+        desktop->Call("LoadComponentFromURL", {source_url, "_blank", 0, load_arguments}).AsObject();
     try {
         const Array filter_data = {
             MakePropertyValue(*manager, "Magnification", 2),
@@ -238,8 +234,8 @@ std::optional<std::string> OfficeConversion::ConvertWithCalc(const std::string& 
     const std::string pdf = PdfNameFor(input);
     const std::string target_url = FileUrlFromPath(Absolute(pdf), "File");
     const std::string& source = input;
-    services_.log.LogEvent("00550I", "Before convert XLS To PDF met " + Choice() + ";;;" +
-                                         source + ";" + target_url);
+    services_.log.LogEvent(
+        "00550I", "Before convert XLS To PDF met " + Choice() + ";;;" + source + ";" + target_url);
     AutomationObjectPtr manager;
     try {
         manager = services_.automation.CreateOleObject("com.sun.star.ServiceManager");
@@ -279,8 +275,8 @@ std::optional<std::string> OfficeConversion::ConvertWithCalc(const std::string& 
     document->Call("StoreToURL", {target_url, store_arguments});
     const std::optional<std::filesystem::path> stored = PathFromFileUrl(target_url);
     const std::string result = stored ? stored->string() : pdf;
-    services_.log.LogEvent("00551I", "After convert XLS To PDF met " + Choice() + ";;;" + source +
-                                         ";" + result);
+    services_.log.LogEvent(
+        "00551I", "After convert XLS To PDF met " + Choice() + ";;;" + source + ";" + result);
     document->Call("Close", {true});
     desktop->Call("Terminate");
     return result;

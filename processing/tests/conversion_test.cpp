@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "pdfengine/pdf_file.h"
 #include "platform/officeautomation_libreoffice.h"
 #include "platform/officeautomation_recording.h"
 
@@ -34,13 +35,13 @@ std::ostream& operator<<(std::ostream& out, const LogEntry& entry) {
 // Real settings model, event log and translation table in a folder of the
 // test's own; the office suite is whatever automation the test hands in.
 class ConversionTest : public ::testing::Test {
-protected:
+  protected:
     ConversionTest()
-        : folder_(fs::temp_directory_path() /
-                  ("papyrion_conversion_" + std::to_string(getpid()) + "_" +
-                   std::to_string(std::random_device{}()))),
-          settings_(Created(folder_) / "Papyrion.ini", [](std::string_view) { return ""; },
-                    [this](std::string_view) { return folder_.string() + "/"; }),
+        : folder_(fs::temp_directory_path() / ("papyrion_conversion_" + std::to_string(getpid()) +
+                                               "_" + std::to_string(std::random_device{}()))),
+          settings_(
+              Created(folder_) / "Papyrion.ini", [](std::string_view) { return ""; },
+              [this](std::string_view) { return folder_.string() + "/"; }),
           log_(LogFile(folder_), LogSwitches{[] { return true; }, [] { return true; }}),
           translation_(PAPYRION_BIN_DIR, "044", ui_, [](const std::string&) {}) {}
 
@@ -110,13 +111,13 @@ TEST_F(ConversionTest, WordSavesThePdfNextToTheInput) {
     OfficeConversion conversion = Conversion(word);
 
     EXPECT_EQ(conversion.ConvertDocument("/in/brief.docx"), "/in/brief.PDF");
-    EXPECT_THAT(word.calls,
-                ElementsAre("CreateOleObject(Word.Application)",
-                            "Word.Application.Visible := false", "Word.Application.Documents()",
-                            "Documents.Add()", "Word.Application.Documents()",
-                            "Documents.Open(\"/in/brief.docx\")",
-                            "Word.Application.ActiveDocument()",
-                            "ActiveDocument.SaveAs(Filename:=\"/in/brief.PDF\", fileformat:=17)"));
+    EXPECT_THAT(
+        word.calls,
+        ElementsAre("CreateOleObject(Word.Application)", "Word.Application.Visible := false",
+                    "Word.Application.Documents()", "Documents.Add()",
+                    "Word.Application.Documents()", "Documents.Open(\"/in/brief.docx\")",
+                    "Word.Application.ActiveDocument()",
+                    "ActiveDocument.SaveAs(Filename:=\"/in/brief.PDF\", fileformat:=17)"));
     EXPECT_THAT(Log(), ElementsAre(LogEntry{"00500I",
                                             "Convert Doc To PDF met MS;;;/in/brief.docx;"
                                             "/in/brief.PDF"}));
@@ -148,10 +149,9 @@ TEST_F(ConversionTest, WordFailingOnOpenIsTriedTwiceThenWriterExports) {
                                    LogEntry{"00510I", "Start convert Doc To PDF met OO" + names},
                                    LogEntry{"00510I", "End convert Doc To PDF met OO" + names}));
     EXPECT_THAT(Matching(suites.calls, "CreateOleObject(Word"), ElementsAre(testing::_));
-    const std::vector<std::string> writer(
-        std::find(suites.calls.begin(), suites.calls.end(),
-                  "CreateOleObject(com.sun.star.ServiceManager)"),
-        suites.calls.end());
+    const std::vector<std::string> writer(std::find(suites.calls.begin(), suites.calls.end(),
+                                                    "CreateOleObject(com.sun.star.ServiceManager)"),
+                                          suites.calls.end());
     EXPECT_THAT(
         writer,
         ElementsAreArray(std::vector<std::string>{
@@ -164,17 +164,23 @@ TEST_F(ConversionTest, WordFailingOnOpenIsTriedTwiceThenWriterExports) {
             "[Hidden=true])",
             // seven filter data values, each a struct with a name and a value
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"Magnification\"", "PropertyValue.Value := 2",
+            "PropertyValue.Name := \"Magnification\"",
+            "PropertyValue.Value := 2",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"EncryptFile\"", "PropertyValue.Value := true",
+            "PropertyValue.Name := \"EncryptFile\"",
+            "PropertyValue.Value := true",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"DocumentOpenPassword\"", "PropertyValue.Value := \"\"",
+            "PropertyValue.Name := \"DocumentOpenPassword\"",
+            "PropertyValue.Value := \"\"",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"HideViewerWindowControls\"", "PropertyValue.Value := true",
+            "PropertyValue.Name := \"HideViewerWindowControls\"",
+            "PropertyValue.Value := true",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"OpenBookmarkLevels\"", "PropertyValue.Value := -1",
+            "PropertyValue.Name := \"OpenBookmarkLevels\"",
+            "PropertyValue.Value := -1",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"ExportLinksRelativeFsys\"", "PropertyValue.Value := true",
+            "PropertyValue.Name := \"ExportLinksRelativeFsys\"",
+            "PropertyValue.Value := true",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
             "PropertyValue.Name := \"ExportBookmarksToPDFDestination\"",
             "PropertyValue.Value := true",
@@ -184,7 +190,8 @@ TEST_F(ConversionTest, WordFailingOnOpenIsTriedTwiceThenWriterExports) {
             "OpenBookmarkLevels=-1, ExportLinksRelativeFsys=true, "
             "ExportBookmarksToPDFDestination=true])",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
-            "PropertyValue.Name := \"FilterName\"", "PropertyValue.Value := \"writer_pdf_Export\"",
+            "PropertyValue.Name := \"FilterName\"",
+            "PropertyValue.Value := \"writer_pdf_Export\"",
             "com.sun.star.ServiceManager.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
             "PropertyValue.Name := \"FilterData\"",
             "PropertyValue.Value := Bridge_GetValueObject",
@@ -268,10 +275,11 @@ TEST_F(ConversionTest, CsvWithExcelFitsColumnsAndExportsTheActiveSheet) {
                     "Excel.Application.Workbooks()",
                     "Workbooks.close()",
                 }));
-    EXPECT_THAT(Log(),
-                ElementsAre(LogEntry{"00550I", "Convert XLS To PDF met MS;;;/in/list.csv;/in/list.pdf"},
-                            LogEntry{"00561I",
-                                     "After convert XLS To PDF met MS;;;/in/list.csv;/in/list.pdf"}));
+    EXPECT_THAT(
+        Log(),
+        ElementsAre(
+            LogEntry{"00550I", "Convert XLS To PDF met MS;;;/in/list.csv;/in/list.pdf"},
+            LogEntry{"00561I", "After convert XLS To PDF met MS;;;/in/list.csv;/in/list.pdf"}));
     EXPECT_EQ(Choice(), "MS");
     EXPECT_THAT(ui_.calls, IsEmpty());
 }
@@ -357,10 +365,9 @@ TEST_F(ConversionTest, WithoutLibreOfficeEveryPathFailsAsDesigned) {
     EXPECT_EQ(conversion.ConvertSpreadsheet("/in/list.csv"), "/in/list.pdf");
     SetChoice("OO");
     EXPECT_EQ(conversion.ConvertSpreadsheet("/in/cijfers.ods"), "/in/cijfers.pdf");
-    EXPECT_THAT(ui_.calls,
-                ElementsAre("tick", "tick", "tick",
-                            "message: " + translation_.Translate("showmsgexcel"),
-                            "message: " + translation_.Translate("showmsgcnvOO")));
+    EXPECT_THAT(ui_.calls, ElementsAre("tick", "tick", "tick",
+                                       "message: " + translation_.Translate("showmsgexcel"),
+                                       "message: " + translation_.Translate("showmsgcnvOO")));
     EXPECT_THAT(ui_.calls[3], HasSubstr("spreadsheet"));
     const std::vector<std::string> codes = LogCodes();
     EXPECT_THAT(std::vector<std::string>(codes.begin() + 6, codes.end()),
@@ -385,6 +392,14 @@ std::string PdfText(const fs::path& pdf) {
     return text;
 }
 
+// The engine reads what LibreOffice wrote: one page or more, not encrypted.
+void ExpectEngineOpens(const fs::path& pdf) {
+    pdf::PdfFile file;
+    ASSERT_EQ(file.OpenFile(pdf), pdf::PdfReadResult::kRead) << pdf;
+    EXPECT_GE(file.PageCount(), 1) << pdf;
+    EXPECT_FALSE(file.IsEncrypted()) << pdf;
+}
+
 TEST_F(ConversionTest, RealLibreOfficeConvertsDocumentsAndSpreadsheets) {
     LibreOfficeOptions options;
     options.temp_dir = folder_ / "Temp";
@@ -399,16 +414,19 @@ TEST_F(ConversionTest, RealLibreOfficeConvertsDocumentsAndSpreadsheets) {
     const fs::path letter = CopyOfficeFixture("letter.docx", in);
     EXPECT_EQ(conversion.ConvertDocument(letter.string()), (in / "letter.PDF").string());
     EXPECT_THAT(PdfText(in / "letter.PDF"), HasSubstr("zebra letterhead"));
+    ExpectEngineOpens(in / "letter.PDF");
     EXPECT_EQ(Choice(), "MS");
 
     const fs::path figures = CopyOfficeFixture("figures.xlsx", in);
     EXPECT_EQ(conversion.ConvertSpreadsheet(figures.string()), (in / "figures.pdf").string());
     EXPECT_THAT(PdfText(in / "figures.pdf"), HasSubstr("okapi"));  // its active sheet
+    ExpectEngineOpens(in / "figures.pdf");
 
     SetChoice("OO");
     const fs::path list = CopyOfficeFixture("list.csv", in);
     EXPECT_EQ(conversion.ConvertSpreadsheet(list.string()), (in / "list.pdf").string());
     EXPECT_THAT(PdfText(in / "list.pdf"), HasSubstr("Jansen; Piet"));
+    ExpectEngineOpens(in / "list.pdf");
 
     // A password-protected file: every suite fails, the run gets the input
     // back and a reason that names the file.

@@ -22,7 +22,7 @@ using AutomationObjectPtr = std::shared_ptr<AutomationObject>;
 // Raised by every failing creation, call, get or put. The text names the
 // file concerned wherever there is one.
 class AutomationError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -33,12 +33,13 @@ struct AutomationValue {
     std::variant<std::monostate, bool, int, std::string, AutomationObjectPtr, Array> value;
 
     AutomationValue() = default;
-    AutomationValue(bool b) : value(b) {}  // NOLINT: variants convert implicitly
-    AutomationValue(int i) : value(i) {}   // NOLINT
-    AutomationValue(std::string s) : value(std::move(s)) {}         // NOLINT
-    AutomationValue(const char* s) : value(std::string(s)) {}       // NOLINT
-    AutomationValue(AutomationObjectPtr o) : value(std::move(o)) {}  // NOLINT
-    AutomationValue(Array a) : value(std::move(a)) {}                // NOLINT
+    // Implicit on purpose: call sites pass plain values where variants go.
+    AutomationValue(bool b) : value(b) {}
+    AutomationValue(int i) : value(i) {}
+    AutomationValue(std::string s) : value(std::move(s)) {}
+    AutomationValue(const char* s) : value(std::string(s)) {}
+    AutomationValue(AutomationObjectPtr o) : value(std::move(o)) {}
+    AutomationValue(Array a) : value(std::move(a)) {}
 
     bool IsEmpty() const { return std::holds_alternative<std::monostate>(value); }
     // These raise AutomationError when the variant holds another kind.
@@ -55,7 +56,7 @@ struct NamedArgument {
 };
 
 class AutomationObject {
-public:
+  public:
     virtual ~AutomationObject() = default;
 
     // Invokes a method, or reads a property through a call without
@@ -70,7 +71,7 @@ public:
 };
 
 class OfficeAutomation {
-public:
+  public:
     virtual ~OfficeAutomation() = default;
 
     // Attaches to a running server of that program id; raises AutomationError

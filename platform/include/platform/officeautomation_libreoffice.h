@@ -7,6 +7,30 @@
 //
 // Every conversion is bounded in time; a hung or crashed LibreOffice makes
 // that conversion fail and leaves no process behind.
+//
+// How the work is done, and why:
+// - Each conversion copies the input into a private work folder under
+//   `temp_dir` and converts the copy, so the user's file (and its folder: no
+//   lock file) is never touched. The PDF is copied next to the target under a
+//   hidden name and renamed over it, so no half-written PDF ever carries the
+//   final name.
+// - Word and Excel objects share one headless instance (profile
+//   `temp_dir`/lo_profile) that holds a small document open so that it
+//   outlives the conversions handed to it. A conversion is an
+//   `soffice --convert-to` on the same profile, which passes the job to the
+//   instance and waits for it: about three times faster per file than a
+//   fresh process (bench/office_conversion.sh). Word's Quit, or the last
+//   reference going, ends the instance.
+// - The service manager's documents get a process of their own, as its
+//   desktop is terminated after every file.
+// - Excel exports only the active sheet. The command line cannot name a
+//   sheet, so a Basic module in a second private profile
+//   (`temp_dir`/lo_profile_sheets) loads the workbook and exports its active
+//   sheet as the selection.
+// - Filters follow the document: spreadsheets get the spreadsheet PDF export
+//   whatever export filter a caller named; CSV is read with ";" and '"' in
+//   UTF-8; container formats (.docx, .odt, .xlsx, .ods) are read with their
+//   own filter so that a damaged file fails instead of showing up as text.
 
 #include <chrono>
 #include <filesystem>
@@ -35,7 +59,7 @@ struct LibreOfficeOptions {
 std::optional<std::filesystem::path> FindSoffice(std::string_view search_path);
 
 class LibreOfficeAutomation : public OfficeAutomation {
-public:
+  public:
     explicit LibreOfficeAutomation(LibreOfficeOptions options);
     ~LibreOfficeAutomation() override;
     LibreOfficeAutomation(const LibreOfficeAutomation&) = delete;
@@ -51,7 +75,7 @@ public:
 
     class Engine;
 
-private:
+  private:
     std::shared_ptr<Engine> engine_;
 };
 

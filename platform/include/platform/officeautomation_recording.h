@@ -21,7 +21,7 @@
 namespace papyrion {
 
 class RecordingOfficeAutomation : public OfficeAutomation {
-public:
+  public:
     AutomationObjectPtr GetActiveOleObject(std::string_view prog_id) override;
     AutomationObjectPtr CreateOleObject(std::string_view prog_id) override;
 
@@ -37,8 +37,7 @@ public:
     std::vector<std::string> registered = {"Word.Application", "Excel.Application",
                                            "com.sun.star.ServiceManager"};
 
-
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> failures_;
     friend class RecordingObject;
 };

@@ -12,14 +12,14 @@ namespace papyrion::testing {
 
 // A fresh folder under the system temporary folder, removed at the end.
 class OfficeTestFolder {
-public:
+  public:
     OfficeTestFolder();
     ~OfficeTestFolder();
     OfficeTestFolder(const OfficeTestFolder&) = delete;
     OfficeTestFolder& operator=(const OfficeTestFolder&) = delete;
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

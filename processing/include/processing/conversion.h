@@ -41,7 +41,7 @@ struct ConversionServices {
 };
 
 class OfficeConversion {
-public:
+  public:
     explicit OfficeConversion(ConversionServices services);
 
     // The PDF made by Word or Writer, or `input` when neither succeeded.
@@ -67,7 +67,7 @@ public:
     // run's message; empty after a success.
     const std::string& LastFailure() const { return last_failure_; }
 
-private:
+  private:
     std::string Choice() const;
     void SetChoice(const std::string& choice);
     void WriterExport(const std::string& source_url, const std::string& target_url);
