@@ -518,6 +518,7 @@ int PdfEngine::PlaceText(double left, double top, const std::string& text) {
         }
         double x = 0, y = 0;
         PageOrigin(pages, x, y);
+        pages.IsolateForeignContent();
         pages.Painter().Text(left + x, top + y, Utf8ToWinAnsi(text));
         return 1;
     } catch (...) {
@@ -577,6 +578,7 @@ int PdfEngine::PlaceImage(double left, double top, double width, double height) 
         EnterResource(pages, kXObjectCategory, image.resource_name, image.object_number, 0);
         double x = 0, y = 0;
         PageOrigin(pages, x, y);
+        pages.IsolateForeignContent();
         pages.Painter().Image(image.resource_name, left + x, top + y, width, height,
                               image.is_mask);
         return 1;
@@ -604,6 +606,7 @@ int PdfEngine::PaintCircle(double x, double y, double radius, int mode) {
         if (pages.SelectedPage() == nullptr || !pages.Painter().IsBound()) return 0;
         double ox = 0, oy = 0;
         PageOrigin(pages, ox, oy);
+        pages.IsolateForeignContent();
         pages.Painter().Circle(x + ox, y + oy, radius, mode);
         return 1;
     } catch (...) {
