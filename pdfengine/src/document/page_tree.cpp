@@ -208,7 +208,11 @@ void TPDFPageTree::IsolateForeignContent() {
     TPDFStream* opening = NewContentStream(true);
     opening->SetData("q\n");
     contents_->Insert(0, document_.Structure().MakeReference(*opening));
-    streams_.insert(streams_.begin(), opening);
+    std::vector<TPDFStream*> streams;
+    streams.reserve(streams_.size() + 1);
+    streams.push_back(opening);
+    for (TPDFStream* stream : streams_) streams.push_back(stream);
+    streams_.swap(streams);
     painter_.Prepend("Q\n");
 }
 

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -50,10 +49,13 @@ std::string HexText(std::string_view bytes) {
 }
 
 bool ReadWholeFile(const std::string& name, std::string& bytes) {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(name, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    return static_cast<bool>(in.read(bytes.data(), size));
 }
 
 // Written next to the target and renamed over it, so that a failed write
