@@ -1,7 +1,7 @@
 // papyrion-pdf: the PDF engine's reading and writing from the command line.
 //   papyrion-pdf info FILE [--password P]
 //   papyrion-pdf resave IN OUT [--password P]
-//   papyrion-pdf stamp IN STATIONERY OUT [--under]   (through the engine facade)
+//   papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]   (through the engine facade)
 
 #include <cstdio>
 #include <iostream>
@@ -20,7 +20,7 @@ using papyrion::pdf::PdfReadResult;
 int Usage() {
     std::cerr << "usage: papyrion-pdf info FILE [--password P]\n"
                  "       papyrion-pdf resave IN OUT [--password P]\n"
-                 "       papyrion-pdf stamp IN STATIONERY OUT [--under]\n";
+                 "       papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]\n";
     return 2;
 }
 
@@ -81,10 +81,11 @@ int Resave(const std::string& in, const std::string& out, const std::string& pas
 
 // The first page of STATIONERY over (or under) every page of IN, written to
 // OUT, the way the overlay composition drives the engine: the stationery is
-// appended and captured once and drawn on every page of a layer document,
+// appended and captured once (with `per_page`, anew for every page, and the
+// layer saved on the way) and drawn on every page of a layer document,
 // which is then layered with the input.
 int Stamp(const std::string& in, const std::string& stationery, const std::string& out,
-          bool under) {
+          bool under, bool per_page) {
     using namespace papyrion::pdf;
     PdfEngine engine;
     if (engine.OpenFile(in) != 1) {
@@ -100,20 +101,27 @@ int Stamp(const std::string& in, const std::string& stationery, const std::strin
     const DocumentId layer = engine.CreateDocument();
     engine.SetPageSize(w, h);
     if (n > 1) engine.AppendPages(n - 1);
-    if (engine.OpenFile(stationery) != 1) {
+    auto capture = [&]() -> CaptureId {
+        if (engine.OpenFile(stationery) != 1) return 0;
+        const DocumentId paper = engine.CurrentDocument();
+        engine.UseDocument(layer);
+        engine.AppendDocument(paper);
+        return engine.CapturePageAsForm(engine.CountPages());
+    };
+    const CaptureId once = per_page ? 0 : capture();
+    if (!per_page && once == 0) {
         std::cerr << "papyrion-pdf: " << stationery << ": cannot open\n";
         return 1;
     }
-    const DocumentId paper = engine.CurrentDocument();
-    engine.UseDocument(layer);
-    engine.AppendDocument(paper);
-    const CaptureId form = engine.CapturePageAsForm(engine.CountPages());
     for (int p = 1; p <= n; ++p) {
+        const CaptureId form = per_page ? capture() : once;
         engine.UsePage(p);
         engine.PlaceCapturedPage(form, 0, h, w, h);
     }
+    if (per_page) engine.SaveFile(out);
     engine.UseDocument(under ? layer : doc);
     engine.AppendDocument(under ? doc : layer);
+    if (per_page) engine.SaveFile(out);
     for (int q = 1; q <= n; ++q) {
         const CaptureId page = engine.CapturePageAsForm(n + 1);
         engine.UsePage(q);
@@ -132,6 +140,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> positional;
     std::optional<std::string> password;
     bool under = false;
+    bool per_page = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--password") {
@@ -139,6 +148,8 @@ int main(int argc, char** argv) {
             password = argv[++i];
         } else if (arg == "--under") {
             under = true;
+        } else if (arg == "--per-page") {
+            per_page = true;
         } else if (arg.rfind("--password=", 0) == 0) {
             password = arg.substr(11);
         } else {
@@ -154,7 +165,7 @@ int main(int argc, char** argv) {
         return Resave(positional[1], positional[2], password.value_or(""));
     }
     if (command == "stamp" && positional.size() == 4) {
-        return Stamp(positional[1], positional[2], positional[3], under);
+        return Stamp(positional[1], positional[2], positional[3], under, per_page);
     }
     return Usage();
 }

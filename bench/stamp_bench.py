@@ -10,7 +10,11 @@ ghostscript): std-N.pdf (letters) and letterhead.pdf, kept in --inputs.
 
 Measured, as the median wall and CPU time of N runs and the largest peak
 resident memory (GNU time -v), and the output size:
-  ours  papyrion-pdf stamp std-N.pdf letterhead.pdf OUT   (foreground)
+  ours  papyrion-pdf stamp std-N.pdf letterhead.pdf OUT   (foreground; the
+        stationery appended and captured once, drawn on every page)
+  ours, per page: the same with --per-page (appended and captured anew for
+        every page, the layer saved twice on the way, as the composition's
+        literal sequence does)
   qpdf  qpdf std-N.pdf --overlay letterhead.pdf --repeat=1 -- OUT
 Every output is checked with qpdf --check and its page count.
 """
@@ -79,8 +83,11 @@ def main():
     work = tempfile.mkdtemp(prefix="stamp-bench-")
     ours = os.path.join(work, "ours.pdf")
     theirs = os.path.join(work, "qpdf.pdf")
+    per_page = os.path.join(work, "ours-per-page.pdf")
     rows = [
         ("papyrion-pdf stamp", [args.papyrion_pdf, "stamp", source, stationery, ours], ours),
+        ("  ... --per-page", [args.papyrion_pdf, "stamp", source, stationery, per_page,
+                              "--per-page"], per_page),
         ("qpdf --overlay", ["qpdf", source, "--overlay", stationery, "--repeat=1", "--", theirs],
          theirs),
     ]
