@@ -404,6 +404,42 @@ TEST(FacadePages, SelectingAPageAddsOneMarkedStreamOnce) {
     }
 }
 
+TEST(FacadePages, LongEngineStreamGetsASiblingUntilTheFirstCapture) {
+    const std::string big(500001, ' ');
+    auto pdf = [&](bool two_pages) {
+        std::vector<FixtureObject> objects = {
+            {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+            {2, two_pages ? "<< /Type /Pages /Kids [5 0 R 3 0 R] /Count 2 >>"
+                          : "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
+            {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Contents [4 0 R] >>"},
+            {4, "<< /LC /tKRW /Length " + std::to_string(big.size()) + " >>\nstream\n" + big +
+                    "\nendstream"},
+            {5, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] >>"}};
+        return BuildClassicPdf(objects);
+    };
+    const struct {
+        const char* what;
+        bool capture_first;
+        std::size_t streams;
+    } cases[] = {{"plain selection", false, 2}, {"after a capture", true, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        auto input = folder.Write("in.pdf", pdf(c.capture_first));
+        auto output = folder.Path() / "out.pdf";
+        PdfEngine engine;
+        ASSERT_EQ(engine.OpenFile(input.string()), 1);
+        // The page with the long stream becomes page 1 once page 1 is captured.
+        if (c.capture_first) {
+            ASSERT_NE(engine.CapturePageAsForm(1), 0u);
+        }
+        engine.UsePage(1);
+        ASSERT_EQ(engine.SaveFile(output.string()), 1);
+        SavedDocument saved(output);
+        EXPECT_EQ(saved.ContentStreams(*saved.Pages().at(0)).size(), c.streams);
+    }
+}
+
 TEST(FacadeCapture, FormDataAndBoxOfUnusualPages) {
     const struct {
         const char* what;
