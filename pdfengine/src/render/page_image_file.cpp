@@ -64,8 +64,9 @@ RenderFileResult WritePageImageFile(TPDFDocument& document, const PageImageReque
         return RenderFileResult::kCannotCreateFile;
     }
     if (request.format != kRenderFormatJpeg) {
-        return Fail(out, file, error, "image format " + std::to_string(request.format) +
-                                          " is not written by this engine");
+        return Fail(
+            out, file, error,
+            "image format " + std::to_string(request.format) + " is not written by this engine");
     }
     if (pages < 1) return Fail(out, file, error, "the document has no pages");
 
