@@ -161,7 +161,9 @@ TEST(PrintPdfFile, OutputFilesReachTheDefaultPrinter) {
         GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     }
     Folder folder;
-    const std::string three = WritePdf(folder.Path() / "three.pdf", 3);
+    // A real three-page file (pdfTeX, object streams) and a landscape page.
+    const std::string three = (kCorpus / "xref-stream/multicolumn.pdf").string();
+    ASSERT_TRUE(fs::exists(three));
     const std::string landscape = WritePdf(folder.Path() / "landscape.pdf", 1, 842, 595);
     const std::string deleted = (folder.Path() / "deleted.pdf").string();
 
