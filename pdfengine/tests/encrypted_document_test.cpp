@@ -29,6 +29,20 @@ std::string PlainSource() {
     return testing::BuildClassicPdf(objects, options);
 }
 
+// The first "ID" string and the information "Title", empty when missing.
+std::string FirstId(TPDFDocument& document) {
+    const TPDFArray* ids = document.Trailer().TryArray(trailer_key::kId);
+    const TPDFObject* first = ids != nullptr ? ids->Resolve(0) : nullptr;
+    const TPDFString* id = first != nullptr ? first->As<TPDFString>() : nullptr;
+    return id != nullptr ? id->Bytes() : std::string();
+}
+
+std::string Title(TPDFDocument& document) {
+    const TPDFDictionary* info = document.Trailer().TryDictionary(trailer_key::kInfo);
+    const TPDFString* title = info != nullptr ? info->TryString("Title") : nullptr;
+    return title != nullptr ? title->Bytes() : std::string();
+}
+
 struct Encryption {
     const char* what;
     const char* qpdf_arguments;  // user password, owner password, key length
@@ -60,23 +74,22 @@ TEST(EncryptedDocument, OwnerPasswordOnlyOpensEmptyAndIsWrittenEncryptedAgain) {
         TPDFDocument document;
         ASSERT_EQ(document.Read(locked, ""), ReadResult::kRead) << encryption.what;
         EXPECT_TRUE(document.IsEncrypted());
-        auto* info = document.Trailer().TryDictionary(trailer_key::kInfo);
-        ASSERT_NE(info, nullptr);
-        ASSERT_NE(info->TryString("Title"), nullptr);
-        EXPECT_EQ(info->TryString("Title")->Bytes(), kMarker) << encryption.what;
-        auto* content = CollectPages(document)[0]->TryStream(page_key::kContents);
+        EXPECT_EQ(Title(document), kMarker) << encryption.what;
+        auto pages = CollectPages(document);
+        ASSERT_FALSE(pages.empty());
+        auto* content = testing::Deref(pages.front()).TryStream(page_key::kContents);
         ASSERT_NE(content, nullptr);
         EXPECT_NE(document.DecodedStreamData(*content).find(kMarker), std::string::npos)
             << encryption.what;
-        const std::string id =
-            document.Trailer().TryArray(trailer_key::kId)->At(0)->As<TPDFString>()->Bytes();
+        const std::string id = FirstId(document);
+        EXPECT_FALSE(id.empty());
 
         std::ostringstream out;
         ASSERT_TRUE(document.Write(out));
         std::string written = out.str();
         EXPECT_EQ(written.find(kMarker), std::string::npos) << encryption.what;
         // Writing left the objects in memory decrypted.
-        EXPECT_EQ(info->TryString("Title")->Bytes(), kMarker) << encryption.what;
+        EXPECT_EQ(Title(document), kMarker) << encryption.what;
 
         auto file = folder.Write("written.pdf", written);
         auto check = testing::RunCommand("qpdf --check " + testing::ShellQuote(file.string()));
@@ -88,9 +101,8 @@ TEST(EncryptedDocument, OwnerPasswordOnlyOpensEmptyAndIsWrittenEncryptedAgain) {
         TPDFDocument again;
         ASSERT_EQ(again.Read(written, ""), ReadResult::kRead) << encryption.what;
         EXPECT_TRUE(again.IsEncrypted());
-        EXPECT_EQ(again.Trailer().TryDictionary(trailer_key::kInfo)->TryString("Title")->Bytes(),
-                  kMarker);
-        EXPECT_EQ(again.Trailer().TryArray(trailer_key::kId)->At(0)->As<TPDFString>()->Bytes(), id);
+        EXPECT_EQ(Title(again), kMarker);
+        EXPECT_EQ(FirstId(again), id);
     }
 }
 

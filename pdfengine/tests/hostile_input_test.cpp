@@ -93,7 +93,7 @@ TEST(HostileInput, ObjectsThatNeedThemselvesReadAsNullOrRepaired) {
     objects.push_back({5, "<< /Length 4 0 R >>\nstream\nxyz\nendstream"});
     TPDFDocument document;
     ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
-    const auto* four = document.ObjectByNumber(4)->As<TPDFStream>();
+    const auto* four = testing::Deref(document.ObjectByNumber(4)).As<TPDFStream>();
     ASSERT_NE(four, nullptr);
     EXPECT_EQ(four->Data(), "abc");
 
@@ -110,8 +110,8 @@ TEST(HostileInput, DeepNestingAndDeepPageTrees) {
     objects.push_back({5, dicts});
     TPDFDocument document;
     ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
-    EXPECT_EQ(document.ObjectByNumber(4)->Kind(), ObjectKind::kNull);
-    EXPECT_EQ(document.ObjectByNumber(5)->Kind(), ObjectKind::kNull);
+    EXPECT_EQ(testing::Deref(document.ObjectByNumber(4)).Kind(), ObjectKind::kNull);
+    EXPECT_EQ(testing::Deref(document.ObjectByNumber(5)).Kind(), ObjectKind::kNull);
 
     // A page tree 3000 levels deep, each level its own object, and a node
     // that lists itself among its kids.
@@ -175,7 +175,7 @@ TEST(HostileInput, DecompressionBombsStopAtTheCap) {
                               "\nendstream"});
     TPDFDocument document;
     ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
-    const auto* stream = document.ObjectByNumber(4)->As<TPDFStream>();
+    const auto* stream = testing::Deref(document.ObjectByNumber(4)).As<TPDFStream>();
     ASSERT_NE(stream, nullptr);
     std::string decoded = document.DecodedStreamData(*stream);
     EXPECT_LE(decoded.size(), DecodeLimitFor(bomb.size()));

@@ -7,6 +7,7 @@
 #include "object/pdf_keys.h"
 #include "object/pdf_parser.h"
 #include "object/pdf_structure.h"
+#include "support/pdf_fixtures.h"
 #include "writer/pdf_text.h"
 
 namespace papyrion::pdf {
@@ -99,7 +100,7 @@ TEST(ObjectSyntax, LongArraysBreakTheirLinesAfterEightyCharacters) {
     }
     TPDFObject* back = structure.Parse(text);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->As<TPDFArray>()->Size(), 100u);
+    EXPECT_EQ(testing::Deref(back->As<TPDFArray>()).Size(), 100u);
 }
 
 TEST(ObjectSyntax, StreamsWriteTheirRealLengthAndMustBeIndirect) {

@@ -161,7 +161,7 @@ TEST(Reader, ObjectsWithWrongHeadersReadAsNull) {
     TPDFDocument document;
     ASSERT_EQ(document.Read(pdf, ""), ReadResult::kRead);
     ASSERT_NE(document.ObjectByNumber(4), nullptr);
-    EXPECT_EQ(document.ObjectByNumber(4)->Kind(), ObjectKind::kNull);
+    EXPECT_EQ(testing::Deref(document.ObjectByNumber(4)).Kind(), ObjectKind::kNull);
 }
 
 TEST(Reader, RemovesLinearisationParameters) {
@@ -170,7 +170,9 @@ TEST(Reader, RemovesLinearisationParameters) {
     TPDFDocument document;
     ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
     EXPECT_TRUE(document.IsLinearised());
-    EXPECT_EQ(document.ObjectByNumber(9)->As<TPDFDictionary>()->Count(), 0u);
+    EXPECT_EQ(
+        testing::Deref(testing::Deref(document.ObjectByNumber(9)).As<TPDFDictionary>()).Count(),
+        0u);
 }
 
 TEST(Reader, HybridFileTakesObjectStreamEntriesFromXRefStm) {

@@ -113,7 +113,9 @@ TEST(Writer, RegisteredObjectsTakeTheNextNumberAndGrowTheTable) {
     EXPECT_EQ(id.number, 4);
     EXPECT_EQ(id.generation, 0);
     EXPECT_EQ(document.Trailer().TryNumber(trailer_key::kSize), 5.0);
-    CollectPages(document)[0]->Set(page_key::kContents, s.MakeReference(id.number, 0));
+    auto pages = CollectPages(document);
+    ASSERT_EQ(pages.size(), 1u);
+    testing::Deref(pages.front()).Set(page_key::kContents, s.MakeReference(id.number, 0));
     std::string pdf = Written(document);
     EXPECT_NE(pdf.find("4 0 obj\n<<\n/Length 15\n>>\nstream\n0 0 m 10 10 l S\nendstream\nendobj\n"),
               std::string::npos);

@@ -18,17 +18,17 @@ TPDFObject* Copy(const TPDFObject& object, TPDFStructure& target, const Referenc
     if (depth > kMaxCopyDepth) return target.MakeNull();
     switch (object.Kind()) {
         case ObjectKind::kBoolean:
-            return target.MakeBoolean(object.As<TPDFBoolean>()->Value());
+            return target.MakeBoolean(static_cast<const TPDFBoolean&>(object).Value());
         case ObjectKind::kNumeric:
-            return target.MakeNumeric(object.As<TPDFNumeric>()->Value());
+            return target.MakeNumeric(static_cast<const TPDFNumeric&>(object).Value());
         case ObjectKind::kString: {
-            const auto* string = object.As<TPDFString>();
-            return target.MakeString(string->Bytes(), string->Mode());
+            const auto& string = static_cast<const TPDFString&>(object);
+            return target.MakeString(string.Bytes(), string.Mode());
         }
         case ObjectKind::kName:
-            return target.MakeName(object.As<TPDFName>()->Bytes());
+            return target.MakeName(static_cast<const TPDFName&>(object).Bytes());
         case ObjectKind::kIndRef: {
-            const int number = map(object.As<TPDFIndRef>()->Number());
+            const int number = map(static_cast<const TPDFIndRef&>(object).Number());
             return number > 0 ? target.MakeReference(number, 0)
                               : static_cast<TPDFObject*>(target.MakeNull());
         }
@@ -36,7 +36,7 @@ TPDFObject* Copy(const TPDFObject& object, TPDFStructure& target, const Referenc
             return target.MakeNull();
         case ObjectKind::kArray: {
             TPDFArray* copy = target.MakeArray();
-            for (const TPDFObject* item : object.As<TPDFArray>()->Items()) {
+            for (const TPDFObject* item : static_cast<const TPDFArray&>(object).Items()) {
                 copy->Append(item != nullptr ? Copy(*item, target, map, depth + 1, false)
                                              : target.MakeNull());
             }
@@ -44,19 +44,18 @@ TPDFObject* Copy(const TPDFObject& object, TPDFStructure& target, const Referenc
         }
         case ObjectKind::kDictionary: {
             TPDFDictionary* copy = target.MakeDictionary();
-            for (const auto& entry : object.As<TPDFDictionary>()->Entries()) {
+            for (const auto& entry : static_cast<const TPDFDictionary&>(object).Entries()) {
                 if (entry.value == nullptr) continue;
                 copy->Set(entry.key, Copy(*entry.value, target, map, depth + 1, false));
             }
             return copy;
         }
         case ObjectKind::kStream: {
-            const auto* stream = object.As<TPDFStream>();
+            const auto& stream = static_cast<const TPDFStream&>(object);
             if (!top) return target.MakeNull();
             auto* dictionary =
-                Copy(stream->Dictionary(), target, map, depth + 1, true)->As<TPDFDictionary>();
-            TPDFStream* copy = target.MakeStream(stream->Data(), dictionary);
-            return copy;
+                Copy(stream.Dictionary(), target, map, depth + 1, true)->As<TPDFDictionary>();
+            return target.MakeStream(stream.Data(), dictionary);
         }
     }
     return target.MakeNull();
@@ -70,20 +69,20 @@ void Visit(const TPDFObject& object, const std::function<void(int)>& visit, int 
     }
     switch (object.Kind()) {
         case ObjectKind::kIndRef:
-            visit(object.As<TPDFIndRef>()->Number());
+            visit(static_cast<const TPDFIndRef&>(object).Number());
             break;
         case ObjectKind::kArray:
-            for (const TPDFObject* item : object.As<TPDFArray>()->Items()) {
+            for (const TPDFObject* item : static_cast<const TPDFArray&>(object).Items()) {
                 if (item != nullptr) Visit(*item, visit, depth + 1);
             }
             break;
         case ObjectKind::kDictionary:
-            for (const auto& entry : object.As<TPDFDictionary>()->Entries()) {
+            for (const auto& entry : static_cast<const TPDFDictionary&>(object).Entries()) {
                 if (entry.value != nullptr) Visit(*entry.value, visit, depth + 1);
             }
             break;
         case ObjectKind::kStream:
-            Visit(object.As<TPDFStream>()->Dictionary(), visit, depth + 1);
+            Visit(static_cast<const TPDFStream&>(object).Dictionary(), visit, depth + 1);
             break;
         default:
             break;

@@ -182,6 +182,7 @@ bool DrawCapturedPage(EngineDocument& document, const TPDFCapturedPage& captured
     }
     const PlacementMatrix m = CapturedPagePlacement(captured, left + origin_x, top + origin_y,
                                                     width, height, PageRotation(*page));
+    pages.IsolateForeignContent();
     TPDFPainter& painter = pages.Painter();
     painter.Operator("q");
     // Scale factors ten times larger: four decimals then give five

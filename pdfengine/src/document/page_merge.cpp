@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <unordered_set>
 #include <unordered_map>
 
 #include "document/object_copy.h"
@@ -82,6 +83,58 @@ TPDFDictionary* EnsureAcroForm(TPDFDocument& document, TPDFDictionary& catalog) 
     return form;
 }
 
+// The number of pages below `node` when the subtree is sound: every kid an
+// indirect reference to a dictionary whose "Parent" is this node, no node
+// or page met twice, every "Count" true. -1 otherwise.
+int SoundSubtreePages(TPDFDictionary& node, std::unordered_set<const TPDFDictionary*>& seen,
+                      int depth) {
+    constexpr int kMaxDepth = 64;
+    if (depth > kMaxDepth || !seen.insert(&node).second) return -1;
+    TPDFArray* kids = node.TryArray(page_key::kKids);
+    if (kids == nullptr) return -1;
+    int total = 0;
+    for (TPDFObject* item : kids->Items()) {
+        if (item == nullptr || item->Kind() != ObjectKind::kIndRef) return -1;
+        TPDFObject* target = ResolveObject(item);
+        TPDFDictionary* kid = target != nullptr ? target->As<TPDFDictionary>() : nullptr;
+        if (kid == nullptr || kid->TryDictionary(page_key::kParent) != &node) return -1;
+        if (IsPageTreeNode(*kid)) {
+            const int below = SoundSubtreePages(*kid, seen, depth + 1);
+            if (below < 0) return -1;
+            total += below;
+        } else {
+            if (!seen.insert(kid).second) return -1;
+            ++total;
+        }
+    }
+    auto count = node.TryInteger(page_key::kCount);
+    return count && *count == total ? total : -1;
+}
+
+// A page tree that lies (loops, junk kids, wrong counts, wrong parents)
+// would carry its damage into the document it is merged into; it is
+// replaced by one flat list of the pages it really holds.
+void RepairPageTree(TPDFDocument& document, TPDFDictionary& root) {
+    std::unordered_set<const TPDFDictionary*> seen;
+    if (SoundSubtreePages(root, seen, 0) >= 0) return;
+    TPDFStructure& s = document.Structure();
+    TPDFArray* kids = s.MakeArray();
+    std::unordered_set<const TPDFDictionary*> listed;
+    for (TPDFDictionary* page : CollectPages(document)) {
+        if (!listed.insert(page).second) continue;
+        if (!page->IsIndirect()) document.RegisterIndirect(*page);
+        kids->Append(s.MakeReference(*page));
+        if (root.IsIndirect()) {
+            page->Set(page_key::kParent, s.MakeReference(root));
+        } else {
+            page->Remove(page_key::kParent);
+        }
+    }
+    root.Set(page_key::kKids, kids);
+    root.Set(page_key::kCount, s.MakeNumeric(static_cast<double>(kids->Size())));
+    document.AddWarning("page tree rebuilt from the pages it holds");
+}
+
 }  // namespace
 
 void CompletePageForCapture(TPDFDictionary& page, TPDFStructure& s) {
@@ -111,14 +164,16 @@ bool MergeDocument(EngineDocument& destination, EngineDocument& source) {
     // Select every page (giving it its engine stream) and make it carry what
     // it inherits. A lying "Count" ends at the first number the tree lacks.
     TPDFPageTree& s_pages = source.Pages();
-    const int s_count = s_pages.PageCount();
-    for (int i = 1; i <= s_count; ++i) {
+    for (int i = 1, count = s_pages.PageCount(); i <= count; ++i) {
         if (!s_pages.SelectPage(i)) break;
         CompleteInheritedEntries(*s_pages.SelectedPage(), s.Structure(), false, false);
     }
     for (TPDFDictionary* page : CollectPages(s)) {
         CompleteInheritedEntries(*page, s.Structure(), false, false);
     }
+    RepairPageTree(s, *s_root);
+    s_pages.Invalidate();
+    const int s_count = s_pages.PageCount();
 
     // Source numbers move up by the destination's highest number, so the
     // source's own references stay right. A source with vast gaps between

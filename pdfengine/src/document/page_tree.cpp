@@ -197,9 +197,23 @@ bool TPDFPageTree::SelectPage(int number) {
         }
         streams_.push_back(stream);
     }
+    contents_ = array;
     TPDFStream* current = streams_.back();
     painter_.Reset(current, document_.DecodedStreamData(*current));
     return true;
+}
+
+void TPDFPageTree::IsolateForeignContent() {
+    if (contents_ == nullptr || streams_.size() < 2 || IsEngineStream(*streams_.front())) return;
+    TPDFStream* opening = NewContentStream(true);
+    opening->SetData("q\n");
+    contents_->Insert(0, document_.Structure().MakeReference(*opening));
+    std::vector<TPDFStream*> streams;
+    streams.reserve(streams_.size() + 1);
+    streams.push_back(opening);
+    for (TPDFStream* stream : streams_) streams.push_back(stream);
+    streams_.swap(streams);
+    painter_.Prepend("Q\n");
 }
 
 void TPDFPageTree::Reselect() {
@@ -209,6 +223,7 @@ void TPDFPageTree::Reselect() {
     selected_page_ = nullptr;
     selected_node_ = nullptr;
     streams_.clear();
+    contents_ = nullptr;
     painter_.Unbind();
     size_valid_ = false;
     if (wanted >= 1) SelectPage(wanted);
@@ -326,6 +341,7 @@ bool TPDFPageTree::DeleteSelectedPage() {
     selected_page_ = nullptr;
     selected_node_ = nullptr;
     streams_.clear();
+    contents_ = nullptr;
     painter_.Unbind();
     size_valid_ = false;
     return true;

@@ -62,6 +62,11 @@ class TPDFPageTree {
     TPDFDictionary* SelectedNode() const { return selected_node_; }
     const std::vector<TPDFStream*>& ContentStreams() const { return streams_; }
     TPDFPainter& Painter() { return painter_; }
+    // Before the first drawing after content the engine did not write: that
+    // content goes between a "q" stream put in front of it and a "Q" at the
+    // start of the engine stream, so whatever graphics state it leaves
+    // behind (a moved origin, a clip, a colour) cannot bend the drawing.
+    void IsolateForeignContent();
 
     // From the selected page's MediaBox (own or inherited); 0 without a page.
     double PageWidth();
@@ -95,6 +100,7 @@ class TPDFPageTree {
     TPDFDictionary* selected_page_ = nullptr;
     TPDFDictionary* selected_node_ = nullptr;
     std::vector<TPDFStream*> streams_;
+    TPDFArray* contents_ = nullptr;
     TPDFPainter painter_;
     bool size_valid_ = false;
     double width_ = 0;

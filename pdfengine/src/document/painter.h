@@ -25,6 +25,8 @@ class TPDFPainter {
     bool IsBound() const { return stream_ != nullptr; }
     const std::string& Buffer() const { return buffer_; }
 
+    // Text put before everything already in the buffer.
+    void Prepend(std::string_view text) { buffer_.insert(0, text); }
     // Each number is followed by one blank, each operator by a line feed.
     void Number(double value);
     void Operator(std::string_view op);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 
@@ -65,10 +64,13 @@ PdfReadResult PdfFile::OpenBytes(std::string bytes, std::string_view password) {
 PdfReadResult PdfFile::OpenFile(const std::filesystem::path& path, std::string_view password) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return PdfReadResult::kFileError;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return PdfReadResult::kFileError;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return PdfReadResult::kFileError;
+    const std::streamoff size = in.tellg();
+    if (size < 0) return PdfReadResult::kFileError;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size)) return PdfReadResult::kFileError;
     PdfReadResult result = OpenBytes(std::move(bytes), password);
     if (result == PdfReadResult::kRead) document_->SetFileName(path.string());
     return result;

@@ -148,6 +148,8 @@ std::optional<std::string> UpdatedXmpPacket(std::string_view existing, std::stri
     std::string text = out.str();
     std::size_t start = text.find("<?xpacket");
     if (start != std::string::npos) text.erase(0, start);
+    // The closing instruction ends the packet, without the serialiser's line feed.
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     // Room for editors to grow the packet in place.
     const std::string padding = std::string(1023, ' ') + "\n";
     std::size_t end = text.rfind("<?xpacket end=");

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -50,10 +49,13 @@ std::string HexText(std::string_view bytes) {
 }
 
 bool ReadWholeFile(const std::string& name, std::string& bytes) {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(name, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    return static_cast<bool>(in.read(bytes.data(), size));
 }
 
 // Written next to the target and renamed over it, so that a failed write
@@ -518,6 +520,7 @@ int PdfEngine::PlaceText(double left, double top, const std::string& text) {
         }
         double x = 0, y = 0;
         PageOrigin(pages, x, y);
+        pages.IsolateForeignContent();
         pages.Painter().Text(left + x, top + y, Utf8ToWinAnsi(text));
         return 1;
     } catch (...) {
@@ -577,6 +580,7 @@ int PdfEngine::PlaceImage(double left, double top, double width, double height) 
         EnterResource(pages, kXObjectCategory, image.resource_name, image.object_number, 0);
         double x = 0, y = 0;
         PageOrigin(pages, x, y);
+        pages.IsolateForeignContent();
         pages.Painter().Image(image.resource_name, left + x, top + y, width, height,
                               image.is_mask);
         return 1;
@@ -604,6 +608,7 @@ int PdfEngine::PaintCircle(double x, double y, double radius, int mode) {
         if (pages.SelectedPage() == nullptr || !pages.Painter().IsBound()) return 0;
         double ox = 0, oy = 0;
         PageOrigin(pages, ox, oy);
+        pages.IsolateForeignContent();
         pages.Painter().Circle(x + ox, y + oy, radius, mode);
         return 1;
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "writer/pdf_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -183,14 +184,16 @@ std::string FormatPdfNumber(double value, int precision) {
     if (precision < 0) precision = 0;
     if (precision > 10) precision = 10;
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", precision, value);
-    std::string text(buffer);
-    if (text.find('.') != std::string::npos) {
-        while (!text.empty() && text.back() == '0') text.pop_back();
-        if (!text.empty() && text.back() == '.') text.pop_back();
+    const int written = std::snprintf(buffer, sizeof buffer, "%.*f", precision, value);
+    if (written <= 0) return "0";
+    std::size_t length = std::min(static_cast<std::size_t>(written), sizeof buffer - 1);
+    if (std::string_view(buffer, length).find('.') != std::string_view::npos) {
+        while (length > 0 && buffer[length - 1] == '0') --length;
+        if (length > 0 && buffer[length - 1] == '.') --length;
     }
-    if (text == "-0" || text.empty()) text = "0";
-    return text;
+    const std::string_view text(buffer, length);
+    if (text.empty() || text == "-0") return "0";
+    return std::string(text);
 }
 
 std::string FormatPdfName(std::string_view bytes) {

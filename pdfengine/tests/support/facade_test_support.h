@@ -2,6 +2,7 @@
 // Small documents for the facade tests and a reader's view of what the
 // engine saved.
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,6 +25,20 @@ std::string PagesPdf(int pages, std::string_view media_box, bool distinct_widths
 
 // qpdf --check on a file: empty when it found nothing wrong, else its output.
 std::string QpdfProblems(const std::filesystem::path& file);
+
+// A page rendered by pdftoppm as 8-bit RGB, rows top to bottom.
+struct Raster {
+    int width = 0;
+    int height = 0;
+    std::string rgb;
+    // The pixel's red, green and blue; black outside the raster.
+    std::array<int, 3> At(int x, int y) const;
+};
+// Empty raster (width 0) when pdftoppm fails.
+Raster RenderPage(const std::filesystem::path& file, int page, int dpi);
+// Share of pixels (0..1) where some channel differs by more than `tolerance`;
+// 1 when the sizes differ.
+double DifferingShare(const Raster& a, const Raster& b, int tolerance = 64);
 
 class SavedDocument {
   public:

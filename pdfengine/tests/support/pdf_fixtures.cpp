@@ -7,8 +7,8 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 #include "filters/decode.h"
@@ -177,7 +177,9 @@ std::filesystem::path TempFolder::Write(std::string_view name, std::string_view 
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
 }
 
 CommandResult RunCommand(const std::string& command) {

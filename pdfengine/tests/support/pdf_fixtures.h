@@ -3,6 +3,7 @@
 // in, so each fixture shows one fault and nothing else.
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,14 @@ std::string XrefStreamPdf(const std::string& page_extra = "", bool objstm_in_its
 
 // The offset of "startxref"'s number, for fixtures that edit it.
 std::size_t StartXrefValue(const std::string& pdf);
+
+// The object behind a pointer the test expects to be there; a missing one
+// fails the test through an exception instead of crashing it.
+template <class T>
+T& Deref(T* pointer) {
+    if (pointer == nullptr) throw std::runtime_error("expected object is missing");
+    return *pointer;
+}
 
 // A fresh folder for one test, removed with the object.
 class TempFolder {
