@@ -22,7 +22,8 @@ using papyrion::pdf::PdfReadResult;
 int Usage() {
     std::cerr << "usage: papyrion-pdf info FILE [--password P]\n"
                  "       papyrion-pdf resave IN OUT [--password P]\n"
-                 "       papyrion-pdf stamp IN STATIONERY OUT [--under]\n";
+                 "       papyrion-pdf stamp IN STATIONERY OUT [--under]\n"
+                 "       papyrion-pdf render | print | printers (see: papyrion-pdf render)\n";
     return 2;
 }
 
