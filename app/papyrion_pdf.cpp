@@ -1,8 +1,8 @@
 // papyrion-pdf: the PDF engine's reading and writing from the command line.
 //   papyrion-pdf info FILE [--password P]
 //   papyrion-pdf resave IN OUT [--password P]
-//   papyrion-pdf render | print | printers (papyrion_pdf_render_print.h)
 //   papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]   (through the engine facade)
+//   papyrion-pdf render | print | printers (papyrion_pdf_render_print.h)
 
 #include <cstdio>
 #include <iostream>
@@ -22,7 +22,8 @@ using papyrion::pdf::PdfReadResult;
 int Usage() {
     std::cerr << "usage: papyrion-pdf info FILE [--password P]\n"
                  "       papyrion-pdf resave IN OUT [--password P]\n"
-                 "       papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]\n";
+                 "       papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]\n"
+                 "       papyrion-pdf render | print | printers (see: papyrion-pdf render)\n";
     return 2;
 }
 

@@ -20,11 +20,12 @@ namespace papyrion::app {
 namespace {
 
 int Usage() {
-    std::cerr << "usage: papyrion-pdf render FILE PAGE OUT.jpg [--dpi N] [--factor F] [--password P]\n"
-                 "       papyrion-pdf print FILE PRINTER [--scaling 0|1|2] [--rotate] [--title T]\n"
-                 "                    [--pages FIRST-LAST] [--copies N] [--orientation 1|2]\n"
-                 "                    [--password P]\n"
-                 "       papyrion-pdf printers\n";
+    std::cerr
+        << "usage: papyrion-pdf render FILE PAGE OUT.jpg [--dpi N] [--factor F] [--password P]\n"
+           "       papyrion-pdf print FILE PRINTER [--scaling 0|1|2] [--rotate] [--title T]\n"
+           "                    [--pages FIRST-LAST] [--copies N] [--orientation 1|2]\n"
+           "                    [--password P]\n"
+           "       papyrion-pdf printers\n";
     return 2;
 }
 
@@ -45,7 +46,8 @@ Arguments Parse(const std::vector<std::string>& arguments, const std::vector<std
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        if (std::find(flags.begin(), flags.end(), name) != flags.end() && equals == std::string::npos) {
+        if (std::find(flags.begin(), flags.end(), name) != flags.end() &&
+            equals == std::string::npos) {
             parsed.options[name] = "";
         } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
             if (equals != std::string::npos) {

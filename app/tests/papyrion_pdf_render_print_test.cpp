@@ -114,13 +114,15 @@ TEST_F(PapyrionPdfRenderPrint, RenderWritesTheThumbnail) {
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find(junk.string()), std::string::npos) << run.err;
 
-    EXPECT_EQ(Papyrion("render " + Quote(three_.string()) + " x " + Quote(out.string())).exit_code, 2);
+    EXPECT_EQ(Papyrion("render " + Quote(three_.string()) + " x " + Quote(out.string())).exit_code,
+              2);
 }
 
 TEST_F(PapyrionPdfRenderPrint, PrintToTheQueueAndToAPrinterThatDoesNotExist) {
     const char* queue = std::getenv("PAPYRION_TEST_PRINTER");
     const char* out = std::getenv("PAPYRION_TEST_PRINTER_OUT");
-    if (queue == nullptr || out == nullptr) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (queue == nullptr || out == nullptr)
+        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     ProgramRun run = Papyrion("print " + Quote(three_.string()) + " NoSuchPrinter-papyrion");
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find("NoSuchPrinter-papyrion"), std::string::npos) << run.err;

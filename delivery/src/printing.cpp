@@ -20,8 +20,8 @@ bool FileExists(const std::string& path) {
 void PrintPdfFile(const std::string& path, PrintSetup& setup) {
     setup.ui.ActivityTick();
     const std::string printer =
-        ResolvePrinterName(setup.choice.entries, setup.choice.selected,
-                           setup.choice.default_entry, ReadDefaultPrinterDevice(setup.printers));
+        ResolvePrinterName(setup.choice.entries, setup.choice.selected, setup.choice.default_entry,
+                           ReadDefaultPrinterDevice(setup.printers));
     pdf::PdfEngine engine;
     if (!FileExists(path)) return;
     const std::string custom_printer = engine.RegisterCustomPrinter(printer);
@@ -29,8 +29,8 @@ void PrintPdfFile(const std::string& path, PrintSetup& setup) {
     // not open would hand the user an empty sheet as if all went well.
     if (engine.OpenFile(path, "") != 1) {
         const bool password = engine.LastError() == pdf::kErrorWrongPassword;
-        setup.ui.ShowMessage(
-            std::string(password ? kNotPrintedPassword : kNotPrintedUnreadable) + path);
+        setup.ui.ShowMessage(std::string(password ? kNotPrintedPassword : kNotPrintedUnreadable) +
+                             path);
         return;
     }
     const int pages = engine.CountPages();

@@ -1,11 +1,11 @@
 // The printer list, its preselection and the printer a print goes to.
 
+#include "delivery/printing_printers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-
-#include "delivery/printing_printers.h"
 
 namespace papyrion {
 namespace {

@@ -1,6 +1,8 @@
 // Printing output files: what the user is told, and real jobs on the
 // private cups-pdf queue (skipped when the tests run without one).
 
+#include "delivery/printing.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,7 +14,6 @@
 #include <set>
 #include <thread>
 
-#include "delivery/printing.h"
 #include "pdfengine/pdfengine.h"
 
 namespace papyrion {
@@ -81,9 +82,12 @@ TEST(PrintPdfFile, WhatTheUserIsToldWithoutPrinting) {
         std::vector<std::string> messages;
     } cases[] = {
         {"a missing file is skipped silently", (folder.Path() / "gone.pdf").string(), {}},
-        {"a damaged file is not printed as a blank sheet", (folder.Path() / "damaged.pdf").string(),
-         {"message: " + std::string(kNotPrintedUnreadable) + (folder.Path() / "damaged.pdf").string()}},
-        {"a file that needs a password is not printed", protected_file.string(),
+        {"a damaged file is not printed as a blank sheet",
+         (folder.Path() / "damaged.pdf").string(),
+         {"message: " + std::string(kNotPrintedUnreadable) +
+          (folder.Path() / "damaged.pdf").string()}},
+        {"a file that needs a password is not printed",
+         protected_file.string(),
          {"message: " + std::string(kNotPrintedPassword) + protected_file.string()}},
     };
     // A printer that does not exist: had the engine tried to print, the
@@ -128,8 +132,9 @@ TEST(PrintPdfFile, UnknownPrinterShowsTheFailureAndTheRunGoesOn) {
         PrintAllOutputFiles({one, two}, setup,
                             [&](std::size_t line) { selected_lines.push_back(line); });
         EXPECT_EQ(selected_lines, (std::vector<std::size_t>{0, 1}));
-        EXPECT_EQ(Messages(ui), (std::vector<std::string>{"message: Printing failed return code=0",
-                                                           "message: Printing failed return code=0"}));
+        EXPECT_EQ(Messages(ui),
+                  (std::vector<std::string>{"message: Printing failed return code=0",
+                                            "message: Printing failed return code=0"}));
     }
 }
 
@@ -156,7 +161,9 @@ TEST(PrintPdfFile, OutputFilesReachTheDefaultPrinter) {
         GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     }
     Folder folder;
-    const std::string three = WritePdf(folder.Path() / "three.pdf", 3);
+    // A real three-page file (pdfTeX, object streams) and a landscape page.
+    const std::string three = (kCorpus / "xref-stream/multicolumn.pdf").string();
+    ASSERT_TRUE(fs::exists(three));
     const std::string landscape = WritePdf(folder.Path() / "landscape.pdf", 1, 842, 595);
     const std::string deleted = (folder.Path() / "deleted.pdf").string();
 

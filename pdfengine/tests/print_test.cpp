@@ -33,15 +33,15 @@ TEST(CustomPrinter, AcceptsOnlyTheValuesOfEachSetting) {
         int stored;
         std::uint32_t bit;
     } cases[] = {
-        {1, 1, true, 1, 2},           {1, 68, true, 68, 2},        {1, 0, false, -1, 0},
-        {1, 69, false, -1, 0},        {2, 2970, true, 2970, 4},    {2, 0, false, -1, 0},
-        {3, 2100, true, 2100, 8},     {4, 3, true, 3, 256},        {4, 0, false, -1, 0},
-        {5, 1, true, -4, 1024},       {5, 2, true, -3, 1024},      {5, 4, true, -1, 1024},
-        {5, 5, false, -1, 0},         {5, 0, false, -1, 0},        {6, 2, true, 2, 2048},
-        {6, 3, false, -1, 0},         {7, 3, true, 3, 4096},       {7, 4, false, -1, 0},
-        {8, 0, true, 0, 32768},       {8, 1, true, 1, 32768},      {8, 2, false, -1, 0},
-        {9, 7, true, 7, 512},         {9, 0, false, -1, 0},        {10, 2, true, 2, 134217728},
-        {11, 2, true, 2, 1},          {11, 3, false, -1, 0},       {0, 1, false, -1, 0},
+        {1, 1, true, 1, 2},       {1, 68, true, 68, 2},     {1, 0, false, -1, 0},
+        {1, 69, false, -1, 0},    {2, 2970, true, 2970, 4}, {2, 0, false, -1, 0},
+        {3, 2100, true, 2100, 8}, {4, 3, true, 3, 256},     {4, 0, false, -1, 0},
+        {5, 1, true, -4, 1024},   {5, 2, true, -3, 1024},   {5, 4, true, -1, 1024},
+        {5, 5, false, -1, 0},     {5, 0, false, -1, 0},     {6, 2, true, 2, 2048},
+        {6, 3, false, -1, 0},     {7, 3, true, 3, 4096},    {7, 4, false, -1, 0},
+        {8, 0, true, 0, 32768},   {8, 1, true, 1, 32768},   {8, 2, false, -1, 0},
+        {9, 7, true, 7, 512},     {9, 0, false, -1, 0},     {10, 2, true, 2, 134217728},
+        {11, 2, true, 2, 1},      {11, 3, false, -1, 0},    {0, 1, false, -1, 0},
         {12, 1, false, -1, 0},
     };
     for (const Case& c : cases) {
@@ -68,8 +68,7 @@ TEST(CupsJobOptions, DeviceSettingsBecomeJobOptions) {
         {{{1, 9}}, {{"media", "iso_a4_210x297mm"}}},
         {{{1, 1}, {4, 3}}, {{"media", "na_letter_8.5x11in"}, {"copies", "3"}}},
         // A width and a length make a custom size that wins over the code.
-        {{{1, 9}, {2, 2159}, {3, 1480}},
-         {{"media", "custom_148x215.9mm_148x215.9mm"}}},
+        {{{1, 9}, {2, 2159}, {3, 1480}}, {{"media", "custom_148x215.9mm_148x215.9mm"}}},
         // Only one of the two leaves the code in charge.
         {{{1, 11}, {2, 2100}}, {{"media", "iso_a5_148x210mm"}}},
         {{{7, 1}}, {{"sides", "one-sided"}}},
@@ -118,7 +117,9 @@ TEST(CupsJobOptions, DeviceSettingsBecomeJobOptions) {
 // A4 with 10 point margins, except at the top (20).
 SheetGeometry A4Sheet() { return {595, 842, 10, 10, 10, 20}; }
 
-std::array<double, 2> Corner(const Placement& p, double x, double y) { return p.matrix.Apply(x, y); }
+std::array<double, 2> Corner(const Placement& p, double x, double y) {
+    return p.matrix.Apply(x, y);
+}
 
 TEST(PrintLayout, PlacesPagesByScalingAndRotation) {
     const SheetGeometry sheet = A4Sheet();  // printable 575 x 812
@@ -133,20 +134,62 @@ TEST(PrintLayout, PlacesPagesByScalingAndRotation) {
         // Where the page's lower-left and upper-right corners land.
         std::array<double, 4> corners;
     } cases[] = {
-        {"portrait page fitted", {0, 0, 297.5, 421}, 0, ScalingMode::kFit, true, false,
-         812.0 / 421, {0, 0, 0, 0}},
-        {"landscape page fitted is turned and centred", {0, 0, 842, 595}, 0, ScalingMode::kFit,
-         true, true, std::min(575.0 / 595, 812.0 / 842), {0, 0, 0, 0}},
-        {"landscape page without rotation only shrinks", {0, 0, 842, 595}, 0, ScalingMode::kFit,
-         false, false, 575.0 / 842, {0, 0, 0, 0}},
-        {"small page is never enlarged in shrink mode", {0, 0, 200, 300}, 0,
-         ScalingMode::kShrinkOnly, true, false, 1, {0, 0, 0, 0}},
-        {"actual size at the printable area's upper-left", {100, 100, 300, 400}, 0,
-         ScalingMode::kActualSize, false, false, 1, {10, 822 - 300, 210, 822}},
-        {"actual size with rotation is centred", {0, 0, 200, 300}, 0, ScalingMode::kActualSize,
-         true, false, 1, {197.5, 271, 397.5, 571}},
-        {"a page that turns itself by /Rotate 90 is already portrait", {0, 0, 842, 595}, 90,
-         ScalingMode::kFit, true, false, std::min(575.0 / 595, 812.0 / 842), {0, 0, 0, 0}},
+        {"portrait page fitted",
+         {0, 0, 297.5, 421},
+         0,
+         ScalingMode::kFit,
+         true,
+         false,
+         812.0 / 421,
+         {0, 0, 0, 0}},
+        {"landscape page fitted is turned and centred",
+         {0, 0, 842, 595},
+         0,
+         ScalingMode::kFit,
+         true,
+         true,
+         std::min(575.0 / 595, 812.0 / 842),
+         {0, 0, 0, 0}},
+        {"landscape page without rotation only shrinks",
+         {0, 0, 842, 595},
+         0,
+         ScalingMode::kFit,
+         false,
+         false,
+         575.0 / 842,
+         {0, 0, 0, 0}},
+        {"small page is never enlarged in shrink mode",
+         {0, 0, 200, 300},
+         0,
+         ScalingMode::kShrinkOnly,
+         true,
+         false,
+         1,
+         {0, 0, 0, 0}},
+        {"actual size at the printable area's upper-left",
+         {100, 100, 300, 400},
+         0,
+         ScalingMode::kActualSize,
+         false,
+         false,
+         1,
+         {10, 822 - 300, 210, 822}},
+        {"actual size with rotation is centred",
+         {0, 0, 200, 300},
+         0,
+         ScalingMode::kActualSize,
+         true,
+         false,
+         1,
+         {197.5, 271, 397.5, 571}},
+        {"a page that turns itself by /Rotate 90 is already portrait",
+         {0, 0, 842, 595},
+         90,
+         ScalingMode::kFit,
+         true,
+         false,
+         std::min(575.0 / 595, 812.0 / 842),
+         {0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -231,8 +274,10 @@ TEST(PrintLayout, PrintDocumentHoldsTheRangeOnSheets) {
     EXPECT_TRUE(testing::Near(testing::CentrePixel(*image), green));
     // Scale 595/595 = 1: the turned page is 595 wide and 842 high, filling the sheet.
     auto pixel = [&](int x, int y) {
-        const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->width) +
-                                static_cast<std::size_t>(x)) * 3;
+        const std::size_t at =
+            (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->width) +
+             static_cast<std::size_t>(x)) *
+            3;
         return Rgb{image->pixels[at], image->pixels[at + 1], image->pixels[at + 2]};
     };
     EXPECT_TRUE(testing::Near(pixel(5, 5), green));
@@ -245,9 +290,9 @@ TEST(PrintLayout, PrintDocumentHoldsTheRangeOnSheets) {
     const auto second = testing::ReadJpegFile(jpeg);
     ASSERT_TRUE(second);
     EXPECT_TRUE(testing::Near(testing::CentrePixel(*second), blue));
-    EXPECT_TRUE(testing::Near({second->pixels[3 * 3], second->pixels[3 * 3 + 1],
-                               second->pixels[3 * 3 + 2]},
-                              {255, 255, 255}));
+    EXPECT_TRUE(
+        testing::Near({second->pixels[3 * 3], second->pixels[3 * 3 + 1], second->pixels[3 * 3 + 2]},
+                      {255, 255, 255}));
 
     // The document given to the layout is unchanged.
     std::ostringstream after;
@@ -256,7 +301,8 @@ TEST(PrintLayout, PrintDocumentHoldsTheRangeOnSheets) {
 }
 
 TEST(PrintJob, UnknownPrinterRaises) {
-    if (testing::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (testing::TestPrinter().empty())
+        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     auto document = ReadDocument(testing::ColouredPagesPdf({{200, 300, {0, 0, 0}}}));
     ASSERT_NE(document, nullptr);
     PrintJobRequest request;
@@ -268,14 +314,15 @@ TEST(PrintJob, UnknownPrinterRaises) {
 }
 
 TEST(PrintJob, ThreePagesReachTheQueueWithTitleAndOptions) {
-    if (testing::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (testing::TestPrinter().empty())
+        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     auto document = ReadDocument(testing::ColouredPagesPdf(
         {{200, 300, {255, 0, 0}}, {842, 595, {0, 255, 0}}, {300, 200, {0, 0, 255}}}));
     ASSERT_NE(document, nullptr);
     TPDFCustomPrinter settings;
     settings.target_printer = testing::TestPrinter();
-    ASSERT_TRUE(ConfigureSetting(settings, 4, 2));   // copies
-    ASSERT_TRUE(ConfigureSetting(settings, 1, 9));   // A4
+    ASSERT_TRUE(ConfigureSetting(settings, 4, 2));  // copies
+    ASSERT_TRUE(ConfigureSetting(settings, 1, 9));  // A4
     PrintJobRequest request;
     request.printer_name = testing::TestPrinter();
     request.settings = &settings;
@@ -308,8 +355,10 @@ struct PrintedSheet {
     Rgb At(double x, double y) const {
         const int px = std::clamp(static_cast<int>(x / 2), 0, image.width - 1);
         const int py = std::clamp(static_cast<int>(y / 2), 0, image.height - 1);
-        const std::size_t at = (static_cast<std::size_t>(py) * static_cast<std::size_t>(image.width) +
-                                static_cast<std::size_t>(px)) * 3;
+        const std::size_t at =
+            (static_cast<std::size_t>(py) * static_cast<std::size_t>(image.width) +
+             static_cast<std::size_t>(px)) *
+            3;
         return {image.pixels[at], image.pixels[at + 1], image.pixels[at + 2]};
     }
 };
@@ -335,7 +384,8 @@ std::optional<PrintedSheet> ReadPrintedSheet(const fs::path& pdf, const fs::path
 const Rgb kWhite{255, 255, 255};
 
 TEST(PrintJob, LandscapePageIsTurnedAndCentredOnAPortraitSheet) {
-    if (testing::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (testing::TestPrinter().empty())
+        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     testing::TempFolder folder;
     const Rgb colour{200, 0, 120};
     auto document = ReadDocument(testing::ColouredPagesPdf({{400, 300, colour}}));
@@ -364,7 +414,8 @@ TEST(PrintJob, LandscapePageIsTurnedAndCentredOnAPortraitSheet) {
 }
 
 TEST(PrintJob, LandscapeOrientationAndSidesReachTheJob) {
-    if (testing::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (testing::TestPrinter().empty())
+        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     testing::TempFolder folder;
     const Rgb colour{0, 200, 0};
     auto document = ReadDocument(testing::ColouredPagesPdf({{842, 595, colour}}));

@@ -26,7 +26,8 @@ const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 // An engine with the three coloured pages (the third landscape) selected.
 void OpenColouredPages(PdfEngine& engine, const testing::TempFolder& folder) {
     const fs::path file = folder.Write(
-        "pages.pdf", testing::ColouredPagesPdf({{200, 300, kRed}, {200, 300, kGreen}, {300, 200, kBlue}}));
+        "pages.pdf",
+        testing::ColouredPagesPdf({{200, 300, kRed}, {200, 300, kGreen}, {300, 200, kBlue}}));
     ASSERT_EQ(engine.OpenFile(file.string()), 1);
 }
 
@@ -41,9 +42,11 @@ TEST(EngineRendering, RenderPageFileClampsPagesAndAppliesTheFactor) {
         Rgb colour;
         int width;
         int height;
-    } cases[] = {
-        // 72 DPI at factor 0.5 is 36 DPI: 200 x 300 points give 100 x 150 pixels.
-        {0, kRed, 100, 150}, {2, kGreen, 100, 150}, {3, kBlue, 150, 100}, {99, kBlue, 150, 100}};
+    } cases[] = {// 72 DPI at factor 0.5 is 36 DPI: 200 x 300 points give 100 x 150 pixels.
+                 {0, kRed, 100, 150},
+                 {2, kGreen, 100, 150},
+                 {3, kBlue, 150, 100},
+                 {99, kBlue, 150, 100}};
     for (const Case& c : cases) {
         SCOPED_TRACE("page " + std::to_string(c.page));
         const fs::path out = folder.Path() / "page.jpg";
@@ -117,9 +120,10 @@ TEST(EngineRendering, CorpusFirstPagesMatchPdftoppm) {
         if (engine.OpenFile(source.string()) != 1) continue;
         const fs::path ours = folder.Path() / "ours.jpg";
         ASSERT_EQ(engine.RenderPageFile(36, 1, 1, ours.string()), 1) << engine.PrintResultText();
-        const auto run = testing::RunCommand(
-            "pdftoppm -q -jpeg -singlefile -r 36 -f 1 -l 1 " + testing::ShellQuote(source.string()) +
-            " " + testing::ShellQuote((folder.Path() / "theirs").string()));
+        const auto run =
+            testing::RunCommand("pdftoppm -q -jpeg -singlefile -r 36 -f 1 -l 1 " +
+                                testing::ShellQuote(source.string()) + " " +
+                                testing::ShellQuote((folder.Path() / "theirs").string()));
         ASSERT_EQ(run.exit_code, 0) << run.output;
         const auto a = testing::ReadJpegFile(ours);
         const auto b = testing::ReadJpegFile(folder.Path() / "theirs.jpg");
@@ -136,8 +140,8 @@ TEST(EngineRendering, CorpusFirstPagesMatchPdftoppm) {
 
 TEST(EngineRendering, StampedPageRendersWithItsStationery) {
     testing::TempFolder folder;
-    const fs::path stationery = folder.Write(
-        "stationery.pdf", testing::ColouredPagesPdf({{612, 792, {0, 90, 200}}}));
+    const fs::path stationery =
+        folder.Write("stationery.pdf", testing::ColouredPagesPdf({{612, 792, {0, 90, 200}}}));
     PdfEngine engine;
     const DocumentId document = engine.CurrentDocument();  // the blank start page
     ASSERT_EQ(engine.OpenFile(stationery.string()), 1);
@@ -154,8 +158,10 @@ TEST(EngineRendering, StampedPageRendersWithItsStationery) {
     const auto image = testing::ReadJpegFile(out);
     ASSERT_TRUE(image);
     auto at = [&](int x, int y) {
-        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->width) +
-                               static_cast<std::size_t>(x)) * 3;
+        const std::size_t i =
+            (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->width) +
+             static_cast<std::size_t>(x)) *
+            3;
         return Rgb{image->pixels[i], image->pixels[i + 1], image->pixels[i + 2]};
     };
     EXPECT_TRUE(testing::Near(at(image->width / 2, image->height / 4), {0, 90, 200}));
@@ -174,12 +180,12 @@ TEST(EnginePrinting, PrintOptionsPackScalingRotationAndTitle) {
         int options;
         const char* title;
     } cases[] = {
-        {17, "default"},                     // no title index
+        {17, "default"},  // no title index
         {1 + 16 + 450 * 256, "first"},
         {1 + 16 + 451 * 256, "second"},
-        {1 + 16 + 452 * 256, "default"},     // no such entry
-        {449 * 256 + 255, "default"},        // below the first title code
-        {(1 << 24) + 450 * 256, "first"},    // bits above 23 do not count
+        {1 + 16 + 452 * 256, "default"},   // no such entry
+        {449 * 256 + 255, "default"},      // below the first title code
+        {(1 << 24) + 450 * 256, "first"},  // bits above 23 do not count
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options);
@@ -193,11 +199,13 @@ TEST(EnginePrinting, CustomPrintersAreNamedByDigestAndConfiguredByName) {
     const std::string second = engine.RegisterCustomPrinter("Office");
     for (const std::string& name : {first, second}) {
         ASSERT_EQ(name.size(), 32u);
-        for (char c : name) EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'));
+        for (char c : name)
+            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'));
     }
     EXPECT_NE(first, second);  // the entry count is part of the digest
     // MD5 of "0" followed by the time, upper case.
-    EXPECT_EQ(CustomPrinterName(0, "2026/12/10 12:00:00"), CustomPrinterName(0, "2026/12/10 12:00:00"));
+    EXPECT_EQ(CustomPrinterName(0, "2026/12/10 12:00:00"),
+              CustomPrinterName(0, "2026/12/10 12:00:00"));
     EXPECT_EQ(CustomPrinterName(0, ""), "CFCD208495D565EF66E7DFF9F98764DA");  // md5("0")
 
     std::string lower = first;

@@ -101,9 +101,8 @@ TEST(RenderPageFile, ThumbnailOfAnA4Page) {
 TEST(RenderPageFile, PageNumbersAreClampedToTheDocument) {
     testing::TempFolder folder;
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
-    auto document = ReadDocument(testing::ColouredPagesPdf({{200, 300, red},
-                                                            {200, 300, green},
-                                                            {300, 200, blue}}));
+    auto document = ReadDocument(
+        testing::ColouredPagesPdf({{200, 300, red}, {200, 300, green}, {300, 200, blue}}));
     ASSERT_NE(document, nullptr);
     struct Case {
         int asked;

@@ -2,6 +2,8 @@
 // own file, its JPEG preview, stationery page counts and the two page
 // files the stationery tab makes for the processing run.
 
+#include "processing/pagefiles.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,7 +13,6 @@
 #include <random>
 
 #include "pdfengine/pdfengine.h"
-#include "processing/pagefiles.h"
 
 namespace papyrion {
 namespace {
@@ -23,8 +24,8 @@ class Folder {
     Folder() {
         static std::atomic<int> counter{0};
         std::random_device random;
-        path_ = fs::temp_directory_path() /
-                ("papyrion-pagefiles-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        path_ = fs::temp_directory_path() / ("papyrion-pagefiles-" + std::to_string(random()) +
+                                             "-" + std::to_string(counter++));
         fs::create_directories(path_ / "Temp");
     }
     ~Folder() {

@@ -15,10 +15,10 @@ class PrintError : public std::runtime_error {
 };
 
 struct PrinterEntry {
-    std::string name;     // "queue" or "queue/instance", as CUPS names it
+    std::string name;  // "queue" or "queue/instance", as CUPS names it
     bool is_default = false;
-    std::string driver;   // printer-make-and-model
-    std::string uri;      // device-uri
+    std::string driver;  // printer-make-and-model
+    std::string uri;     // device-uri
 };
 
 // Every destination in the order CUPS lists them; empty when there is no

@@ -152,7 +152,8 @@ int PdfEngine::PrintPages(const std::string& printer_name, int start_page, int e
     // A start beyond the last page prints the last page rather than an
     // empty job.
     request.first_page = std::clamp(start_page, 1, pages);
-    request.last_page = std::clamp(std::max(end_page, request.first_page), request.first_page, pages);
+    request.last_page =
+        std::clamp(std::max(end_page, request.first_page), request.first_page, pages);
     request.scaling = ScalingModeOf(options);
     request.auto_rotate_centre = (options & 16) != 0;
     request.title = TitleOfOptions(options, state.job_titles, DefaultJobTitle());

@@ -100,22 +100,21 @@ int CupsQueue::Submit(const std::string& pdf, const std::string& title,
                       const std::vector<JobOption>& options) {
     OptionsFree job_options;
     for (const auto& [name, value] : options) {
-        job_options.count = cupsAddOption(name.c_str(), value.c_str(), job_options.count,
-                                          &job_options.options);
+        job_options.count =
+            cupsAddOption(name.c_str(), value.c_str(), job_options.count, &job_options.options);
     }
     int job_id = 0;
     if (cupsCreateDestJob(CUPS_HTTP_DEFAULT, dest_.get(), info_.get(), &job_id, title.c_str(),
                           job_options.count, job_options.options) != IPP_STATUS_OK ||
         job_id <= 0) {
-        throw PrintError("The printer \"" + name_ + "\" refused the job: " +
-                         cupsLastErrorString());
+        throw PrintError("The printer \"" + name_ + "\" refused the job: " + cupsLastErrorString());
     }
-    bool sent = cupsStartDestDocument(CUPS_HTTP_DEFAULT, dest_.get(), info_.get(), job_id,
-                                      title.c_str(), CUPS_FORMAT_PDF, 0, nullptr,
-                                      1) == HTTP_STATUS_CONTINUE;
+    bool sent =
+        cupsStartDestDocument(CUPS_HTTP_DEFAULT, dest_.get(), info_.get(), job_id, title.c_str(),
+                              CUPS_FORMAT_PDF, 0, nullptr, 1) == HTTP_STATUS_CONTINUE;
     if (sent) {
-        sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) ==
-               HTTP_STATUS_CONTINUE;
+        sent =
+            cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
         // The document must be finished even after a failed write, or the
         // connection stays in the middle of a request.
         const bool finished =

@@ -17,7 +17,7 @@ namespace papyrion::pdf {
 struct SheetGeometry {
     double width = 612;
     double height = 792;
-    double left = 0;    // margins
+    double left = 0;  // margins
     double bottom = 0;
     double right = 0;
     double top = 0;

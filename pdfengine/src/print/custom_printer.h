@@ -12,17 +12,17 @@ namespace papyrion::pdf {
 
 // Setting numbers of ConfigureCustomPrinter.
 enum class PrinterSetting : int {
-    kPaperSize = 1,       // DMPAPER_* code, 1 to 68
-    kPaperLength = 2,     // tenths of a millimetre
-    kPaperWidth = 3,      // tenths of a millimetre
+    kPaperSize = 1,    // DMPAPER_* code, 1 to 68
+    kPaperLength = 2,  // tenths of a millimetre
+    kPaperWidth = 3,   // tenths of a millimetre
     kCopies = 4,
-    kPrintQuality = 5,    // 1 high, 2 medium, 3 low, 4 draft; stored as -4 .. -1
-    kColour = 6,          // 1 monochrome, 2 colour
-    kDuplex = 7,          // 1 simplex, 2 long edge (vertical), 3 short edge (horizontal)
-    kCollate = 8,         // 0 or 1
-    kPaperSource = 9,     // DMBIN_* code
-    kMediaType = 10,      // DMMEDIA_* code
-    kOrientation = 11,    // 1 portrait, 2 landscape
+    kPrintQuality = 5,  // 1 high, 2 medium, 3 low, 4 draft; stored as -4 .. -1
+    kColour = 6,        // 1 monochrome, 2 colour
+    kDuplex = 7,        // 1 simplex, 2 long edge (vertical), 3 short edge (horizontal)
+    kCollate = 8,       // 0 or 1
+    kPaperSource = 9,   // DMBIN_* code
+    kMediaType = 10,    // DMMEDIA_* code
+    kOrientation = 11,  // 1 portrait, 2 landscape
 };
 inline constexpr int kPrinterSettingCount = 11;
 inline constexpr int kNotSet = -1;

@@ -13,9 +13,9 @@ namespace papyrion::pdf {
 class TPDFDocument;
 
 struct PrintJobRequest {
-    std::string printer_name;                    // the CUPS destination
+    std::string printer_name;                     // the CUPS destination
     const TPDFCustomPrinter* settings = nullptr;  // overrides, or none
-    int first_page = 1;                          // within the document
+    int first_page = 1;                           // within the document
     int last_page = 1;
     ScalingMode scaling = ScalingMode::kFit;
     bool auto_rotate_centre = true;

@@ -68,8 +68,8 @@ ScalingMode ScalingModeOf(int options) {
 }
 
 Affine Affine::Then(const Affine& n) const {
-    return {a * n.a + b * n.c,       a * n.b + b * n.d,       c * n.a + d * n.c,
-            c * n.b + d * n.d,       e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
+    return {a * n.a + b * n.c, a * n.b + b * n.d,       c * n.a + d * n.c,
+            c * n.b + d * n.d, e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
 }
 
 std::array<double, 2> Affine::Apply(double x, double y) const {
@@ -160,12 +160,11 @@ std::string BuildPrintDocument(TPDFDocument& document, int first, int last,
         }
         const Affine& m = placement.matrix;
         const PdfBox& box = request.media_box;
-        const std::string before = "q\n" + Number(m.a) + " " + Number(m.b) + " " + Number(m.c) +
-                                   " " + Number(m.d) + " " + Number(m.e) + " " + Number(m.f) +
-                                   " cm\n" + Number(std::min(box[0], box[2])) + " " +
-                                   Number(std::min(box[1], box[3])) + " " +
-                                   Number(std::abs(box[2] - box[0])) + " " +
-                                   Number(std::abs(box[3] - box[1])) + " re W n\nq\n";
+        const std::string before =
+            "q\n" + Number(m.a) + " " + Number(m.b) + " " + Number(m.c) + " " + Number(m.d) + " " +
+            Number(m.e) + " " + Number(m.f) + " cm\n" + Number(std::min(box[0], box[2])) + " " +
+            Number(std::min(box[1], box[3])) + " " + Number(std::abs(box[2] - box[0])) + " " +
+            Number(std::abs(box[3] - box[1])) + " re W n\nq\n";
         TPDFArray* contents = s.MakeArray();
         TPDFStream* head = s.MakeStream(before);
         contents->Append(copy.AddIndirect(*head));
@@ -182,9 +181,10 @@ std::string BuildPrintDocument(TPDFDocument& document, int first, int last,
         page->Set(page_key::kContents, contents);
 
         page->Set(page_key::kMediaBox, NumberArray(s, {0, 0, sheet.width, sheet.height}));
-        for (std::string_view key : {page_key::kCropBox, page_key::kRotate, std::string_view("BleedBox"),
-                                     std::string_view("TrimBox"), std::string_view("ArtBox"),
-                                     std::string_view("Annots"), std::string_view("UserUnit")}) {
+        for (std::string_view key :
+             {page_key::kCropBox, page_key::kRotate, std::string_view("BleedBox"),
+              std::string_view("TrimBox"), std::string_view("ArtBox"), std::string_view("Annots"),
+              std::string_view("UserUnit")}) {
             page->Remove(key);
         }
         page->Set(page_key::kParent, root_ref);

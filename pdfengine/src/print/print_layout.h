@@ -33,8 +33,8 @@ struct PlacementRequest {
 };
 
 struct Placement {
-    Affine matrix;          // page space to sheet space
-    bool turned = false;    // a quarter turn was added to fit the sheet's shape
+    Affine matrix;        // page space to sheet space
+    bool turned = false;  // a quarter turn was added to fit the sheet's shape
     double scale = 1;
 };
 

@@ -1,12 +1,13 @@
 #include "render/jpeg_codec.h"
 
+// clang-format off
 // jpeglib.h needs size_t and FILE declared before it.
+#include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <csetjmp>
-
 #include <jpeglib.h>
+// clang-format on
 
 namespace papyrion::pdf {
 
@@ -110,8 +111,8 @@ bool Decompress(std::string_view data, unsigned char** out, DecodedSize* size) {
 
 std::string EncodeJpeg(const RgbBitmap& bitmap, int quality) {
     if (bitmap.width <= 0 || bitmap.height <= 0 ||
-        bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) *
-                                    static_cast<std::size_t>(bitmap.height) * 3) {
+        bitmap.pixels.size() !=
+            static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height) * 3) {
         return {};
     }
     unsigned char* buffer = nullptr;

@@ -51,11 +51,32 @@ std::string ShowingMediaBox(std::string bytes, int page_number) {
     return out.str();
 }
 
+// Whether the page shows less than its MediaBox: a CropBox of its own or
+// inherited that is not the MediaBox.
+bool CropsItsMediaBox(const TPDFDictionary& page) {
+    constexpr int kMaxParentSteps = 256;
+    const TPDFArray* crop = nullptr;
+    const TPDFDictionary* node = &page;
+    for (int step = 0; node != nullptr && crop == nullptr && step < kMaxParentSteps; ++step) {
+        crop = node->TryArray(page_key::kCropBox);
+        node = node->TryDictionary(page_key::kParent);
+    }
+    const auto media = InheritedMediaBox(page);
+    if (crop == nullptr || !media) return false;
+    if (crop->Size() < 4) return true;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto value = crop->TryNumber(i);
+        if (!value || *value != (*media)[i]) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 RenderFileResult WritePageImageFile(TPDFDocument& document, const PageImageRequest& request,
                                     const std::filesystem::path& file, std::string& error) {
-    const int pages = static_cast<int>(CollectPages(document).size());
+    const auto page_list = CollectPages(document);
+    const int pages = static_cast<int>(page_list.size());
     const int page = std::clamp(request.page_number, 1, std::max(pages, 1));
 
     UniqueFile out(std::fopen(file.c_str(), "wb"));
@@ -64,14 +85,17 @@ RenderFileResult WritePageImageFile(TPDFDocument& document, const PageImageReque
         return RenderFileResult::kCannotCreateFile;
     }
     if (request.format != kRenderFormatJpeg) {
-        return Fail(out, file, error, "image format " + std::to_string(request.format) +
-                                          " is not written by this engine");
+        return Fail(
+            out, file, error,
+            "image format " + std::to_string(request.format) + " is not written by this engine");
     }
     if (pages < 1) return Fail(out, file, error, "the document has no pages");
 
     std::ostringstream written;
     if (!document.Write(written)) return Fail(out, file, error, "the document cannot be written");
-    const std::string bytes = ShowingMediaBox(written.str(), page);
+    const std::string bytes = CropsItsMediaBox(*page_list[static_cast<std::size_t>(page - 1)])
+                                  ? ShowingMediaBox(written.str(), page)
+                                  : written.str();
 
     RenderRequest render;
     render.page_number = page;

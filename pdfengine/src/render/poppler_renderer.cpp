@@ -72,8 +72,7 @@ std::optional<RgbBitmap> RenderPdfPage(std::string_view pdf_bytes, const RenderR
     // Whole pixels rounded up, as pdftoppm sizes its pictures: a partly
     // covered last column is drawn rather than dropped.
     poppler::image image = renderer.render_page(page.get(), request.dpi, request.dpi, 0, 0,
-                                                   static_cast<int>(width),
-                                                   static_cast<int>(height));
+                                                static_cast<int>(width), static_cast<int>(height));
     if (!image.is_valid() || image.width() <= 0 || image.height() <= 0 ||
         image.format() != poppler::image::format_rgb24) {
         error = "the renderer drew nothing";

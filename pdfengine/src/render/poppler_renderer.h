@@ -12,8 +12,8 @@
 namespace papyrion::pdf {
 
 struct RenderRequest {
-    int page_number = 1;  // 1-based page of the document
-    double dpi = 72;      // dots per inch in both directions
+    int page_number = 1;   // 1-based page of the document
+    double dpi = 72;       // dots per inch in both directions
     std::string password;  // for a document written encrypted
 };
 

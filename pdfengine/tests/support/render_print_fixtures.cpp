@@ -24,9 +24,8 @@ std::string ColouredPagesPdf(const std::vector<ColouredPage>& pages) {
                       page.width, page.height);
         char box[100];
         std::snprintf(box, sizeof box, "[ 0 0 %g %g ]", page.width, page.height);
-        objects.push_back({3 + 2 * i, "<< /Type /Page /Parent 2 0 R /MediaBox " +
-                                          std::string(box) + " /Contents " +
-                                          std::to_string(4 + 2 * i) + " 0 R >>"});
+        objects.push_back({3 + 2 * i, "<< /Type /Page /Parent 2 0 R /MediaBox " + std::string(box) +
+                                          " /Contents " + std::to_string(4 + 2 * i) + " 0 R >>"});
         objects.push_back({4 + 2 * i, "<< /Length " + std::to_string(std::string(content).size()) +
                                           " >>\nstream\n" + content + "\nendstream"});
     }
@@ -40,7 +39,8 @@ std::optional<RgbBitmap> ReadJpegFile(const std::filesystem::path& path) {
 Rgb CentrePixel(const RgbBitmap& bitmap) {
     const std::size_t at =
         (static_cast<std::size_t>(bitmap.height / 2) * static_cast<std::size_t>(bitmap.width) +
-         static_cast<std::size_t>(bitmap.width / 2)) * 3;
+         static_cast<std::size_t>(bitmap.width / 2)) *
+        3;
     return {bitmap.pixels[at], bitmap.pixels[at + 1], bitmap.pixels[at + 2]};
 }
 
@@ -154,7 +154,8 @@ FinishedJob WaitForJob(int job_id) {
 }
 
 int QpdfPageCount(const std::filesystem::path& pdf) {
-    const auto result = RunCommand("qpdf --show-npages " + ShellQuote(pdf.string()) + " 2>/dev/null");
+    const auto result =
+        RunCommand("qpdf --show-npages " + ShellQuote(pdf.string()) + " 2>/dev/null");
     if (result.exit_code != 0 && result.exit_code != 3) return -1;
     try {
         return std::stoi(result.output);
@@ -170,7 +171,8 @@ namespace papyrion::pdf::testing {
 int LatestJobTitled(const std::string& title) {
     cups_job_t* jobs = nullptr;
     const std::string printer = TestPrinter();
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.c_str(), 0, CUPS_WHICHJOBS_ALL);
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.c_str(), 0, CUPS_WHICHJOBS_ALL);
     int latest = 0;
     for (int i = 0; i < count; ++i) {
         if (jobs[i].title != nullptr && title == jobs[i].title && jobs[i].id > latest) {

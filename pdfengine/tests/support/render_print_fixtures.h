@@ -32,8 +32,8 @@ Rgb CentrePixel(const RgbBitmap& bitmap);
 bool Near(Rgb pixel, Rgb wanted, int tolerance = 24);
 
 struct PixelDifference {
-    double mean = 0;            // mean absolute difference over all channels
-    double share_far_off = 0;   // share of pixels with a channel off by more than 64
+    double mean = 0;           // mean absolute difference over all channels
+    double share_far_off = 0;  // share of pixels with a channel off by more than 64
 };
 // The two bitmaps must have the same size.
 PixelDifference Compare(const RgbBitmap& a, const RgbBitmap& b);

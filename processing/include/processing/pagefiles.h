@@ -72,7 +72,7 @@ struct StationeryPageFiles {
     int continuation_pages = 1;
     std::string letterhead_page_file;  // kept when the mode is "Geen"
     std::string continuation_page_file;
-    std::string letterhead_jpeg;       // the thumbnails, "" when none was rendered
+    std::string letterhead_jpeg;  // the thumbnails, "" when none was rendered
     std::string continuation_jpeg;
 };
 
