@@ -23,8 +23,8 @@
 #include "processing/conversion.h"
 #include "processing/inputlist.h"
 #include "processing/processingrun.h"
-#include "processing/processingrun_options.h"
 #include "processing/processingrun_cli.h"
+#include "processing/processingrun_options.h"
 
 #ifndef PAPYRION_VERSION
 #define PAPYRION_VERSION "0"
@@ -73,10 +73,9 @@ int Run(const CliOptions& options) {
     RunState state(ProgramFolder(), hooks);
     if (!state.RunStartup(ui)) return kExitSomeFailed;
     SettingsModel& settings = state.Settings();
-    TranslationTable table(state.ProgramFolder(), settings.Value("Opties", "Country"), ui,
-                           [&settings](const std::string& code) {
-                               settings.StoreDropWindowCountry(code);
-                           });
+    TranslationTable table(
+        state.ProgramFolder(), settings.Value("Opties", "Country"), ui,
+        [&settings](const std::string& code) { settings.StoreDropWindowCountry(code); });
     table_ref = &table;
     const TranslateFn translate = [&table](std::string_view keyword) {
         return table.Translate(keyword);
@@ -124,8 +123,15 @@ int Run(const CliOptions& options) {
         }
     };
 
-    ProcessingRun run(RunServices{settings, state.Log(), ui, translate, state.TempFiles(),
-                                  state.MailCollection(), composition, hand_offs, {}});
+    ProcessingRun run(RunServices{settings,
+                                  state.Log(),
+                                  ui,
+                                  translate,
+                                  state.TempFiles(),
+                                  state.MailCollection(),
+                                  composition,
+                                  hand_offs,
+                                  {}});
     run.SetActionCode(options.action_code);
     std::vector<std::string> paths;
     for (const std::string& path : options.paths) {
@@ -164,10 +170,11 @@ int Run(const CliOptions& options) {
     }
     state.EndProgram(ui);
     std::printf("%zu of %zu input%s gave an output\n", produced, inputs, inputs == 1 ? "" : "s");
-    if (ended_early) Say("the run ended early; " + std::to_string(run.Inputs().Size()) +
-                         " file(s) were not processed");
-    return (inputs > 0 && produced == inputs && !ended_early) ? kExitAllProduced
-                                                              : kExitSomeFailed;
+    if (ended_early) {
+        Say("the run ended early; " + std::to_string(run.Inputs().Size()) +
+            " file(s) were not processed");
+    }
+    return (inputs > 0 && produced == inputs && !ended_early) ? kExitAllProduced : kExitSomeFailed;
 }
 
 }  // namespace

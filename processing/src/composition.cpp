@@ -1,8 +1,9 @@
 #include "processing/composition.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 #include "processing/pagerules.h"
 
@@ -60,8 +61,7 @@ std::string SidePath(const std::string& target) {
 StationeryComposition::StationeryComposition(CompositionServices services)
     : services_(std::move(services)) {}
 
-std::string StationeryComposition::Text(std::string_view keyword,
-                                        std::string_view fallback) const {
+std::string StationeryComposition::Text(std::string_view keyword, std::string_view fallback) const {
     std::string text = services_.translate ? services_.translate(keyword) : std::string();
     if (text.empty() || text == "*") return std::string(fallback);
     return text;

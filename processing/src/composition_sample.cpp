@@ -1,11 +1,12 @@
 #include "processing/composition_sample.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
-#include <unistd.h>
 
 #include "pdfengine/pdfengine.h"
 #include "processing/composition.h"
@@ -45,7 +46,8 @@ bool WriteMarkBitmap(const std::string& file, int size) {
             const double dx = x - centre;
             const double dy = y - centre;
             const double r2 = dx * dx + dy * dy;
-            const bool ring = r2 > (size * 0.30) * (size * 0.30) && r2 < (size * 0.38) * (size * 0.38);
+            const bool ring =
+                r2 > (size * 0.30) * (size * 0.30) && r2 < (size * 0.38) * (size * 0.38);
             const int t = (x + y) * 255 / (2 * (size - 1));
             const std::array<int, 3> bgr = ring ? std::array<int, 3>{255, 255, 255}
                                                 : std::array<int, 3>{160 + t / 3, 120, 20 + t / 4};
@@ -94,8 +96,9 @@ bool WriteSampleLetterhead(const std::string& file, const std::string& work_fold
         y -= 14;
     }
     // Footer with the registration details, and a folding mark.
-    ok = ok && engine.PlaceText(56, 40, "KvK 12345678  -  IBAN NL00 BANK 0123 4567 89  -  "
-                                        "www.example.org") == 1;
+    ok = ok && engine.PlaceText(56, 40,
+                                "KvK 12345678  -  IBAN NL00 BANK 0123 4567 89  -  "
+                                "www.example.org") == 1;
     engine.SetFillRGB(0.6, 0.6, 0.6);
     ok = ok && engine.PaintCircle(14, kA4Height * 2 / 3, 2, 1) == 1;
 

@@ -64,10 +64,9 @@ bool InputList::Add(std::string path) {
 }
 
 void InputList::AddUnchecked(std::string path) {
-    const auto at = std::upper_bound(entries_.begin(), entries_.end(), path,
-                                     [](const std::string& a, const std::string& b) {
-                                         return ListOrder(a, b);
-                                     });
+    const auto at = std::upper_bound(
+        entries_.begin(), entries_.end(), path,
+        [](const std::string& a, const std::string& b) { return ListOrder(a, b); });
     index_.insert(path);
     entries_.insert(at, std::move(path));
 }

@@ -113,20 +113,19 @@ void ProcessingRun::AddOutputEntry(const std::string& path) {
 
 void ProcessingRun::TraceSettings() {
     const SettingsModel& settings = services_.settings;
-    const std::string placement =
-        Item(kOptions, "Voorgrond") == 0 ? "Voorgrond " : "Achtergrond ";
+    const std::string placement = Item(kOptions, "Voorgrond") == 0 ? "Voorgrond " : "Achtergrond ";
     const std::string letterhead_mode =
         ItemText(kOptions, "BriefPapier",
                  {"Geen", "Op alle pagina's", "Op eerste pagina", "Kies paginareeks"});
     const std::string continuation_mode =
         ItemText(kOptions, "VolgPapier",
                  {"Geen", "Op alle pagina's", "Op pagina 2  tot einde", "Kies paginareeks"});
-    services_.log.LogEvent(
-        "00977I", "Setting overlay-s;;;" + placement + letterhead_mode + " " + " pag=" +
-                      settings.Value("Overlay", "Brief papier pagina") + " " +
-                      page_files_.letterhead + ";" + placement + continuation_mode + " " +
-                      "pag=" + settings.Value("Overlay", "Volg papier pagina") + " " +
-                      page_files_.continuation);
+    services_.log.LogEvent("00977I",
+                           "Setting overlay-s;;;" + placement + letterhead_mode + " " +
+                               " pag=" + settings.Value("Overlay", "Brief papier pagina") + " " +
+                               page_files_.letterhead + ";" + placement + continuation_mode + " " +
+                               "pag=" + settings.Value("Overlay", "Volg papier pagina") + " " +
+                               page_files_.continuation);
 
     const auto no_yes = [this](std::string_view section, std::string_view key) {
         return ItemText(section, key, {"Nee", "Ja"});
@@ -135,15 +134,13 @@ void ProcessingRun::TraceSettings() {
         return ItemText(section, key, {"Ja", "Nee"});
     };
     services_.log.LogEvent(
-        "00978I", "Setting verwerking;;;Overschrijf origineel=" +
-                      no_yes(kOptions, "OverschrijfInput") +
-                      " Archiefmap=" + no_yes(kArchive, "Optie") + " " +
-                      settings.Value(kArchive, "Naam") +
-                      ";Email allinone=" + no_yes(kOptions, "AllinOneMail") +
-                      " EmailTemplate=" + yes_no("Email", "EmailModel") +
-                      " Output Opslaan=" + yes_no(kOptions, "Directsave") +
-                      " Directprint=" + no_yes(kOptions, "DirectPrint") +
-                      " Email-File=" + no_yes(kOptions, "DirectMail") + ";;;");
+        "00978I",
+        "Setting verwerking;;;Overschrijf origineel=" + no_yes(kOptions, "OverschrijfInput") +
+            " Archiefmap=" + no_yes(kArchive, "Optie") + " " + settings.Value(kArchive, "Naam") +
+            ";Email allinone=" + no_yes(kOptions, "AllinOneMail") + " EmailTemplate=" +
+            yes_no("Email", "EmailModel") + " Output Opslaan=" + yes_no(kOptions, "Directsave") +
+            " Directprint=" + no_yes(kOptions, "DirectPrint") +
+            " Email-File=" + no_yes(kOptions, "DirectMail") + ";;;");
 }
 
 void ProcessingRun::ShowProgress(int percent) {
@@ -168,8 +165,8 @@ void ProcessingRun::ProcessInputList() {
     } done{running_};
     services_.mail_collection.Clear();
     outcomes_.clear();
-    const int maximum = selected_file_count_ != 0 ? selected_file_count_
-                                                  : static_cast<int>(inputs_.Size()) - 1;
+    const int maximum =
+        selected_file_count_ != 0 ? selected_file_count_ : static_cast<int>(inputs_.Size()) - 1;
     if (services_.hand_offs.refresh_stationery_tab) {
         page_files_ = services_.hand_offs.refresh_stationery_tab();
     }
@@ -200,8 +197,8 @@ void ProcessingRun::ProcessInputList() {
 
         services_.ui.ShowStatus(2, "");
         const auto elapsed = services_.clock() - start;
-        services_.log.LogEvent("00602i", "Eind verwerking bestand;;" + ElapsedField(elapsed) +
-                                             ";" + inputs_.Front());
+        services_.log.LogEvent(
+            "00602i", "Eind verwerking bestand;;" + ElapsedField(elapsed) + ";" + inputs_.Front());
         if (outcome.produced) HandOff(current.output);
         outcomes_.push_back(outcome);
         inputs_.RemoveFront();

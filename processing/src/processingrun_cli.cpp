@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string PageFile(RunState& state, const SettingsModel& settings, UserInterface& ui,
-                     std::string_view mode_key,
-                     std::string_view file_key, std::string_view page_key) {
+                     std::string_view mode_key, std::string_view file_key,
+                     std::string_view page_key) {
     if (settings.ItemIndex("Opties", mode_key) <= 0) return std::string();
     const std::string source = settings.Value("Overlay", file_key);
     std::error_code ec;
@@ -41,7 +41,7 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
 }  // namespace
 
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
-                                       UserInterface& ui) {
+                                     UserInterface& ui) {
     return StampingPageFiles{
         PageFile(state, settings, ui, "BriefPapier", "Brief papier", "Brief papier pagina"),
         PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};

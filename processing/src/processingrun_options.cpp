@@ -115,7 +115,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& arguments) {
             options.overrides.push_back({"Opties", key, std::to_string(mode)});
         } else if (name == "--placement") {
             const auto v = value();
-            if (!v || (*v != "over" && *v != "under")) return fail("--placement wants over or under");
+            if (!v || (*v != "over" && *v != "under"))
+                return fail("--placement wants over or under");
             options.overrides.push_back({"Opties", "Voorgrond", *v == "under" ? "1" : "0"});
         } else if (name == "--stationery") {
             const auto v = value();

@@ -1,5 +1,7 @@
 // The composition on the real engine: page sizes by placement, and one copy
 // of each stationery page in the output however many pages get it.
+#include "processing/composition_pdfengine.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +10,6 @@
 
 #include "pdfengine/pdfengine.h"
 #include "processing/composition.h"
-#include "processing/composition_pdfengine.h"
 #include "processing/composition_sample.h"
 #include "processing/pagerules.h"
 #include "support/run_fixture.h"
@@ -89,8 +90,7 @@ TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {
     // once for the letterhead and once for the continuation page, not once
     // per page.
     const std::string reachable = folder / "reachable.pdf";
-    ASSERT_EQ(Shell("qpdf --qdf --object-streams=disable " + Quoted(doc) + " " +
-                    Quoted(reachable)),
+    ASSERT_EQ(Shell("qpdf --qdf --object-streams=disable " + Quoted(doc) + " " + Quoted(reachable)),
               0);
     const std::string text = ReadFile(reachable);
     std::size_t images = 0;

@@ -59,12 +59,12 @@ TEST(SampleLetterhead, IsOneA4PageWithLogoAndAddress) {
     const int y = static_cast<int>((kA4Height - 778) * 24 / 72);
     const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
     ASSERT_LT(at + 2, pixels.size());
-    EXPECT_LT(static_cast<unsigned char>(pixels[at]), 60);        // red
-    EXPECT_GT(static_cast<unsigned char>(pixels[at + 2]), 80);    // blue
+    EXPECT_LT(static_cast<unsigned char>(pixels[at]), 60);      // red
+    EXPECT_GT(static_cast<unsigned char>(pixels[at + 2]), 80);  // blue
 
     // Run with PAPYRION_WRITE_SAMPLE_LETTERHEAD=1 to renew the shipped copy.
-    if (std::getenv("PAPYRION_WRITE_SAMPLE_LETTERHEAD")) fs::copy_file(
-        made, kShipped, fs::copy_options::overwrite_existing);
+    if (std::getenv("PAPYRION_WRITE_SAMPLE_LETTERHEAD"))
+        fs::copy_file(made, kShipped, fs::copy_options::overwrite_existing);
 }
 
 TEST(SampleLetterhead, ShippedCopyIsTheEngineDrawing) {

@@ -38,8 +38,8 @@ class CompositionTest : public test::CompositionFixture, public ::testing::Test 
         const int lm = settings.ItemIndex("Opties", "BriefPapier");
         const int cm = settings.ItemIndex("Opties", "VolgPapier");
         return composition.ComposeStationery(
-            letterhead_file, PageRuleText(StationeryKind::Letterhead, lm, range),
-            continuation_file, PageRuleText(StationeryKind::Continuation, cm, range), output);
+            letterhead_file, PageRuleText(StationeryKind::Letterhead, lm, range), continuation_file,
+            PageRuleText(StationeryKind::Continuation, cm, range), output);
     }
 
     std::string letterhead = folder / "briefpapier1.pdf";
@@ -160,8 +160,7 @@ TEST_F(CompositionTest, CopyOfAMissingOrUnreadableInputWritesNothing) {
     EXPECT_FALSE(bad.written);
     EXPECT_FALSE(fs::exists(folder / "missing_output.pdf"));
     EXPECT_FALSE(fs::exists(folder / "damaged_output.pdf"));
-    EXPECT_THAT(Messages(), ElementsAre("[Invoerbestaatniet]" + missing,
-                                        HasSubstr(damaged)));
+    EXPECT_THAT(Messages(), ElementsAre("[Invoerbestaatniet]" + missing, HasSubstr(damaged)));
     EXPECT_EQ(settings.Number("Statistiek", "Aangemaakte bestanden"), 0);
     // The missing input is not logged as copied; the unreadable one is.
     EXPECT_EQ(LogTexts("00800I").size(), 1u);

@@ -20,12 +20,11 @@ TEST(InputList, AcceptsTheDocumentEndingsInAnyCase) {
         bool accepted;
     };
     const Case cases[] = {
-        {"/d/a.pdf", true},      {"/d/A.PDF", true},       {"/d/MYPDF", true},  // no dot needed
-        {"/d/x.docx", true},     {"/d/x.Doc", true},       {"/d/x.rtf", true},
-        {"/d/x.txt", true},      {"/d/x.odt", true},       {"/d/x.csv", true},
-        {"/d/x.xls", true},      {"/d/x.xlsx", true},      {"/d/x.XLSB", true},
-        {"/d/x.ods", true},      {"/d/c.jpg", false},      {"/d/a.pdf.bak", false},
-        {"/d/x.odp", false},     {"", false},
+        {"/d/a.pdf", true},  {"/d/A.PDF", true}, {"/d/MYPDF", true},  // no dot needed
+        {"/d/x.docx", true}, {"/d/x.Doc", true}, {"/d/x.rtf", true},  {"/d/x.txt", true},
+        {"/d/x.odt", true},  {"/d/x.csv", true}, {"/d/x.xls", true},  {"/d/x.xlsx", true},
+        {"/d/x.XLSB", true}, {"/d/x.ods", true}, {"/d/c.jpg", false}, {"/d/a.pdf.bak", false},
+        {"/d/x.odp", false}, {"", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsAcceptedInput(c.path), c.accepted) << c.path;
 }

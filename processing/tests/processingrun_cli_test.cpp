@@ -77,9 +77,12 @@ class CliTest : public ::testing::Test {
     std::vector<std::string> StampArguments(std::vector<std::string> paths,
                                             const std::string& placement = "under") const {
         std::vector<std::string> arguments{
-            "--stationery", StampingWorks() ? "on" : "off", "--placement", placement,
-            "--letterhead", kCorpus + "stationery/coverletter.pdf", "--letterhead-rule", "first",
-            "--continuation", kCorpus + "stationery/template.pdf", "--continuation-rule", "rest"};
+            "--stationery",        StampingWorks() ? "on" : "off",
+            "--placement",         placement,
+            "--letterhead",        kCorpus + "stationery/coverletter.pdf",
+            "--letterhead-rule",   "first",
+            "--continuation",      kCorpus + "stationery/template.pdf",
+            "--continuation-rule", "rest"};
         arguments.insert(arguments.end(), paths.begin(), paths.end());
         return arguments;
     }
@@ -232,10 +235,10 @@ TEST_F(CliTest, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
                             " --to=1 -- " + Quoted(first_pass)),
                       0);
             if (pages > 1) {
-                ASSERT_EQ(Shell("qpdf " + Quoted(first_pass) + " " + mode + " " +
-                                Quoted(continuation) + " --to=2-z --from= --repeat=1 -- " +
-                                Quoted(theirs)),
-                          0);
+                ASSERT_EQ(
+                    Shell("qpdf " + Quoted(first_pass) + " " + mode + " " + Quoted(continuation) +
+                          " --to=2-z --from= --repeat=1 -- " + Quoted(theirs)),
+                    0);
             } else {
                 fs::copy_file(first_pass, theirs, fs::copy_options::overwrite_existing);
             }
@@ -275,7 +278,8 @@ TEST_F(CliTest, PrintsEveryOutputOnTheTestQueue) {
     const CliResult result = Cli(StampArguments({"--action", "print", input}));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     const std::string output = docs + "/print-me_output.pdf";
-    EXPECT_EQ(result.out, output + "\t(handed on, removed at the end)\n1 of 1 input gave an output\n");
+    EXPECT_EQ(result.out,
+              output + "\t(handed on, removed at the end)\n1 of 1 input gave an output\n");
     EXPECT_FALSE(fs::exists(output)) << "printed outputs are temporary";
 
     // The queue writes the job as a PDF; it has the document's 14 pages.
@@ -302,8 +306,8 @@ TEST_F(CliTest, OfficeInputsBecomePdfsUnderTheirOwnNames) {
     const CliResult result = Cli(StampArguments({docs}));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     // Word-processing results end in ".PDF", spreadsheets in ".pdf".
-    EXPECT_EQ(result.out, docs + "/figures.pdf\n" + docs + "/letter.PDF\n" + docs +
-                              "/list.pdf\n" + docs + "/note.PDF\n4 of 4 inputs gave an output\n");
+    EXPECT_EQ(result.out, docs + "/figures.pdf\n" + docs + "/letter.PDF\n" + docs + "/list.pdf\n" +
+                              docs + "/note.PDF\n4 of 4 inputs gave an output\n");
     for (const char* name : {"figures.pdf", "letter.PDF", "list.pdf", "note.PDF"}) {
         EXPECT_TRUE(QpdfChecks(docs + "/" + name)) << name;
     }

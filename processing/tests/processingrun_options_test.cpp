@@ -90,8 +90,8 @@ TEST(CliOptions, OverridesArePutBackAsTheyWere) {
     test::CompositionFixture fixture;
     SettingsModel& settings = fixture.settings;
     settings.SetValue("Archief Directory", "Naam", "/kept");
-    const auto parse = ParseCliArguments({"--archive", "/tmp/a", "--placement", "over",
-                                          "--placement", "under", "x"});
+    const auto parse = ParseCliArguments(
+        {"--archive", "/tmp/a", "--placement", "over", "--placement", "under", "x"});
     const auto previous = ApplyOverrides(settings, parse.options->overrides);
     EXPECT_EQ(settings.Value("Archief Directory", "Naam"), "/tmp/a");
     EXPECT_EQ(settings.ItemIndex("Opties", "Voorgrond"), 1);

@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +26,7 @@ TEST(RunPercent, RoundsHalvesToTheEvenNeighbour) {
     struct Case {
         int counter, total, percent;
     };
-    const Case cases[] = {{0, 8, 12}, {2, 8, 38}, {1, 8, 25}, {0, 3, 33}, {1, 3, 67},
+    const Case cases[] = {{0, 8, 12},  {2, 8, 38},  {1, 8, 25},  {0, 3, 33}, {1, 3, 67},
                           {0, 1, 100}, {0, 200, 0}, {2, 200, 2}, {6, 8, 88}};
     for (const Case& c : cases) {
         EXPECT_EQ(RunPercent(c.counter, c.total), c.percent) << c.counter << " of " << c.total;
@@ -48,8 +47,16 @@ TEST(RunPercent, OutputMarkerLeavesOnlyTheFileName) {
 class RunTest : public test::CompositionFixture, public ::testing::Test {
   protected:
     RunTest()
-        : run(RunServices{settings, log, ui, test::BracketTranslate, temp_files, mail_collection,
-                          composition, HandOffs(), {}, [this] {
+        : run(RunServices{settings,
+                          log,
+                          ui,
+                          test::BracketTranslate,
+                          temp_files,
+                          mail_collection,
+                          composition,
+                          HandOffs(),
+                          {},
+                          [this] {
                               const auto t = now;
                               now += clock_step;
                               return t;
@@ -120,10 +127,10 @@ TEST_F(RunTest, UnstampedPdfOnKeepLogsItsStepsInOrder) {
     EXPECT_THAT(run.OutputList().Entries(), ElementsAre(output));
     EXPECT_THAT(LogCodes(), ElementsAre("00600i", "00977I", "00978I", "00800I", "00602i"));
     EXPECT_THAT(LogTexts("00600i"), ElementsAre("Start verwerking bestand;;;" + input));
-    EXPECT_THAT(LogTexts("00977I"),
-                ElementsAre("Setting overlay-s;;;Achtergrond Op alle pagina's  pag=1 " +
-                            letterhead + ";Achtergrond Geen pag=1 " + folder /
-                            "no-continuation.pdf"));
+    EXPECT_THAT(
+        LogTexts("00977I"),
+        ElementsAre("Setting overlay-s;;;Achtergrond Op alle pagina's  pag=1 " + letterhead +
+                    ";Achtergrond Geen pag=1 " + folder / "no-continuation.pdf"));
     EXPECT_THAT(LogTexts("00978I"),
                 ElementsAre("Setting verwerking;;;Overschrijf origineel=Nee Archiefmap=Nee "
                             ";Email allinone=Nee EmailTemplate=Ja Output Opslaan=Ja "
@@ -140,7 +147,7 @@ TEST_F(RunTest, PlacesEveryKindOfOutputAsTheTableSays) {
         const char* name;
         int overwrite;
         int archive;  // 0 none, 1 an existing folder, 2 chosen but missing, 3 the input's folder
-        const char* result;    // relative to docs, or "A/..." for the archive
+        const char* result;  // relative to docs, or "A/..." for the archive
         bool listed;
         std::vector<const char*> gone;  // files that no longer exist
         std::vector<const char*> kept;  // further files that exist
@@ -196,8 +203,8 @@ TEST_F(RunTest, ConvertedDocumentReplacementIsLogged) {
     run.ProcessInputList();
     const std::string pdf = docs + "/letter.PDF";
     const std::string output = docs + "/letter_output.pdf";
-    EXPECT_THAT(LogCodes(), ElementsAre("00600i", "00977I", "00978I", "00800I", "00903I",
-                                        "00578i", "00602i"));
+    EXPECT_THAT(LogCodes(),
+                ElementsAre("00600i", "00977I", "00978I", "00800I", "00903I", "00578i", "00602i"));
     EXPECT_THAT(LogTexts("00578i"), ElementsAre("Renamed to input name;;;" + output + ";" + pdf));
     EXPECT_THAT(LogTexts("00602i"), ElementsAre("Eind verwerking bestand;;0.000;" + pdf));
     EXPECT_THAT(run.OutputList().Entries(), ElementsAre(pdf));
@@ -319,8 +326,15 @@ TEST_F(RunTest, ARunStartedDuringARunLeavesTheWorkToTheGoingOne) {
         }
     } dropping_ui;
     Stamp(false);
-    ProcessingRun nested(RunServices{settings, log, dropping_ui, test::BracketTranslate,
-                                     temp_files, mail_collection, composition, HandOffs(), {}});
+    ProcessingRun nested(RunServices{settings,
+                                     log,
+                                     dropping_ui,
+                                     test::BracketTranslate,
+                                     temp_files,
+                                     mail_collection,
+                                     composition,
+                                     HandOffs(),
+                                     {}});
     const std::string late = docs + "/late.pdf";
     WriteFile(late, FakePdf({"late"}));
     dropping_ui.on_pending = [&] {
@@ -336,7 +350,8 @@ TEST_F(RunTest, ARunStartedDuringARunLeavesTheWorkToTheGoingOne) {
 }
 
 TEST_F(RunTest, OverwriteFromAnArchiveOnAnotherDiskStillReplacesTheInput) {
-    struct stat here {}, there {};
+    struct stat here {
+    }, there{};
     if (::stat(docs.c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
         here.st_dev == there.st_dev || ::access("/dev/shm", W_OK) != 0) {
         GTEST_SKIP() << "no second file system to hold the archive";
@@ -357,15 +372,13 @@ TEST_F(RunTest, OverwriteFromAnArchiveOnAnotherDiskStillReplacesTheInput) {
 
 TEST_F(RunTest, StatusShowsPercentAndCounts) {
     Stamp(false);
-    for (const char* name : {"1.pdf", "2.pdf", "3.pdf", "4.pdf", "5.pdf", "6.pdf", "7.pdf",
-                             "8.pdf"}) {
+    for (const char* name :
+         {"1.pdf", "2.pdf", "3.pdf", "4.pdf", "5.pdf", "6.pdf", "7.pdf", "8.pdf"}) {
         Input(name);
     }
     run.ProcessInputList();
-    EXPECT_THAT(ui.calls,
-                Contains("status 1: 12% 0[van]8 [Bestanden], [Paginas]:0"));
-    EXPECT_THAT(ui.calls,
-                Contains("status 1: 38% 2[van]8 [Bestanden], [Paginas]:2"));
+    EXPECT_THAT(ui.calls, Contains("status 1: 12% 0[van]8 [Bestanden], [Paginas]:0"));
+    EXPECT_THAT(ui.calls, Contains("status 1: 38% 2[van]8 [Bestanden], [Paginas]:2"));
     EXPECT_THAT(ui.calls, Contains("status 2: " + docs + "/3.pdf"));
 }
 

@@ -52,9 +52,9 @@ struct RunHandOffs {
 
 // The configuration window's displays; any may be left empty.
 struct RunDisplay {
-    std::function<void(int position, int maximum)> progress;     // PB1
-    std::function<void(const std::string&)> button_caption;      // Button2
-    std::function<void(const std::string&)> output_list_caption; // Label30
+    std::function<void(int position, int maximum)> progress;      // PB1
+    std::function<void(const std::string&)> button_caption;       // Button2
+    std::function<void(const std::string&)> output_list_caption;  // Label30
     std::function<void(int position, bool visible)> activity_bar;
 };
 

@@ -18,7 +18,7 @@ namespace papyrion {
 // gets no page file; a stationery file that cannot be read is reported
 // through `ui`, naming it.
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
-                                       UserInterface& ui);
+                                     UserInterface& ui);
 
 // Prints one output on the printer chosen in the settings (`Opties`/`Printer`,
 // a position in the list of CUPS destinations followed by the default-printer

@@ -3,9 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -19,9 +18,8 @@ std::atomic<int> folder_counter{0};
 
 RunFolder::RunFolder() {
     path_ = fs::temp_directory_path() /
-            ("papyrion-run-" + std::to_string(::getpid()) + "-" +
-             std::to_string(folder_counter++) + "-" +
-             std::to_string(reinterpret_cast<std::uintptr_t>(this) & 0xffffff));
+            ("papyrion-run-" + std::to_string(::getpid()) + "-" + std::to_string(folder_counter++) +
+             "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this) & 0xffffff));
     fs::remove_all(path_);
     fs::create_directories(path_);
 }
