@@ -21,7 +21,12 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
     if (settings.ItemIndex("Opties", mode_key) <= 0) return std::string();
     const std::string source = settings.Value("Overlay", file_key);
     std::error_code ec;
-    if (source.empty() || !fs::is_regular_file(source, ec)) return std::string();
+    if (source.empty() || !fs::is_regular_file(source, ec)) {
+        // The composition goes on without this stationery; say so, since no
+        // thumbnail shows it here.
+        ui.ShowMessage("Stationery file not found, stamping without it: " + source);
+        return std::string();
+    }
     long long page = 1;
     try {
         page = std::max<long long>(1, settings.Number("Overlay", page_key));

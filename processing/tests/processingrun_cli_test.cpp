@@ -142,6 +142,16 @@ TEST_F(CliTest, UnreadableInputsGiveNoOutputAndExitOne) {
     EXPECT_FALSE(fs::exists(docs + "/missing_output.pdf"));
 }
 
+TEST_F(CliTest, MissingStationeryIsNamedAndTheRestIsStamped) {
+    const std::string input = Corpus("plain/minimal-document.pdf", "a.pdf");
+    const std::string missing = folder / "no-such-letterhead.pdf";
+    const CliResult result =
+        Cli({"--stationery", "on", "--letterhead", missing, "--letterhead-rule", "all", input});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_THAT(result.err, HasSubstr(missing));
+    EXPECT_TRUE(QpdfChecks(docs + "/a_output.pdf"));
+}
+
 TEST_F(CliTest, ArchiveAndOverwritePlaceTheOutput) {
     const std::string archive = folder / "archive";
     fs::create_directories(archive);

@@ -14,9 +14,9 @@ namespace papyrion {
 
 // The single-page files of the chosen letterhead and continuation pages, in
 // the temporary folder (stem + page number + ".pdf"), listed as temporary
-// files. A kind whose mode is "Geen" or whose stationery file is missing
-// gets no page file; a stationery file that cannot be read is reported
-// through `ui`, naming it.
+// files. A kind whose mode is "Geen" gets no page file; one whose
+// stationery file is missing or cannot be read gets none either, and `ui`
+// is told, naming the file.
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                      UserInterface& ui);
 
