@@ -1,6 +1,8 @@
 // Reads arbitrary bytes as a PDF, asks what a caller of the engine asks
 // (page count, first page size), writes the document and reads the result
 // again. The written file must always read back with the same page count.
+// Then drives the engine facade through a short stamping sequence (open,
+// append to a new document, capture, place, save) on the same bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "pdfengine/pdf_file.h"
+#include "support/facade_sequences.h"
 
 // The replay test gives the entry function its own name, so that several
 // fuzz targets can share one test executable.
@@ -32,6 +35,7 @@ const char* const kPasswords[] = {"", "user", "view", "password", "asdfzxcv", "f
 extern "C" int PAPYRION_FUZZ_ENTRY(const std::uint8_t* data, std::size_t size) {
     using namespace papyrion::pdf;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
+    papyrion::pdf::testing::RunFacadeSequence(bytes);
     PdfFile file;
     const char* password = nullptr;
     for (const char* candidate : kPasswords) {

@@ -1,5 +1,7 @@
 #include "object/pdf_structure.h"
 
+#include <algorithm>
+
 #include "object/pdf_parser.h"
 
 namespace papyrion::pdf {
@@ -14,7 +16,9 @@ constexpr std::size_t kReserveWhenLeft = 100;
 template <class T, class... Args>
 T* TPDFStructure::Make(Args&&... args) {
     if (objects_.capacity() - objects_.size() < kReserveWhenLeft) {
-        objects_.reserve(objects_.capacity() + kReserveBlock);
+        // Growing by half keeps adding many objects linear; a fixed step
+        // would copy the whole list again every thousand objects.
+        objects_.reserve(objects_.capacity() + std::max(kReserveBlock, objects_.capacity() / 2));
     }
     auto object = std::make_unique<T>(*this, std::forward<Args>(args)...);
     T* raw = object.get();

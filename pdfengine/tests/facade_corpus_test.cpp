@@ -1,0 +1,55 @@
+// Every corpus file the engine opens gets stamped through the facade in
+// both placements; qpdf must accept each result without errors, and the
+// result must keep the input's page count.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "pdfengine/pdfengine.h"
+#include "support/facade_sequences.h"
+#include "support/facade_test_support.h"
+#include "support/pdf_fixtures.h"
+
+namespace papyrion::pdf {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FacadeCorpus, EveryOpenedFileStampsIntoAValidFile) {
+    const fs::path corpus = fs::path(PAPYRION_SHARED_DIR) / "corpus";
+    if (!fs::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    testing::TempFolder folder;
+    const fs::path stationery = folder.Write(
+        "lh.pdf", testing::OnePagePdf("[0 0 595 842]", "1 0 0 rg 0 800 595 42 re f"));
+    int stamped = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        if (entry.path().extension() != ".pdf") continue;
+        const std::string name = fs::relative(entry.path(), corpus).string();
+        int pages = 0;
+        {
+            PdfEngine probe;
+            if (probe.OpenFile(entry.path().string()) != 1) continue;
+            pages = probe.CountPages();
+        }
+        for (bool foreground : {true, false}) {
+            SCOPED_TRACE(name + (foreground ? ", over" : ", under"));
+            const fs::path work = folder.Path() / "work.pdf";
+            fs::copy_file(entry.path(), work, fs::copy_options::overwrite_existing);
+            testing::StampOptions options;
+            options.foreground = foreground;
+            EXPECT_TRUE(testing::StampThroughFacade(work.string(), stationery.string(), options));
+            const std::string problems = testing::QpdfProblems(work);
+            EXPECT_EQ(problems.find("ERROR"), std::string::npos) << problems;
+            PdfEngine result;
+            ASSERT_EQ(result.OpenFile(work.string()), 1);
+            EXPECT_EQ(result.CountPages(), pages);
+            ++stamped;
+        }
+    }
+    EXPECT_GT(stamped, 0);
+}
+
+}  // namespace
+}  // namespace papyrion::pdf
