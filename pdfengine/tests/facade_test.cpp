@@ -404,6 +404,35 @@ TEST(FacadePages, SelectingAPageAddsOneMarkedStreamOnce) {
     }
 }
 
+TEST(FacadePages, LookupFindsEveryPageOfANestedTree) {
+    auto page = [](int parent, int width) {
+        return "<< /Type /Page /Parent " + std::to_string(parent) + " 0 R /MediaBox [0 0 " +
+               std::to_string(width) + " 300] >>";
+    };
+    // Root: page 1, a node (page 2, a node (pages 3, 4)), page 5.
+    auto input = BuildClassicPdf({{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                                  {2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 5 >>"},
+                                  {3, page(2, 201)},
+                                  {4, "<< /Type /Pages /Parent 2 0 R /Kids [6 0 R 7 0 R] "
+                                      "/Count 3 >>"},
+                                  {5, page(2, 205)},
+                                  {6, page(4, 202)},
+                                  {7, "<< /Type /Pages /Parent 4 0 R /Kids [8 0 R 9 0 R] "
+                                      "/Count 2 >>"},
+                                  {8, page(7, 203)},
+                                  {9, page(7, 204)}});
+    TempFolder folder;
+    auto path = folder.Write("nested.pdf", input);
+    PdfEngine engine;
+    ASSERT_EQ(engine.OpenFile(path.string()), 1);
+    // Forward and backward, so both ends of the walk are used.
+    for (int p : {1, 2, 3, 4, 5, 4, 3, 2, 1}) {
+        SCOPED_TRACE(p);
+        ASSERT_EQ(engine.UsePage(p), 1);
+        EXPECT_EQ(engine.GetPageWidth(), 200 + p);
+    }
+}
+
 TEST(FacadePages, LongEngineStreamGetsASiblingUntilTheFirstCapture) {
     const std::string big(500001, ' ');
     auto pdf = [&](bool two_pages) {
