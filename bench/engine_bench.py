@@ -9,8 +9,8 @@ Inputs come from the shared benchmark generator (make_inputs.py, needs
 ghostscript) and are kept in --inputs between runs; the variant with object
 streams and a cross-reference stream is made from std-5000.pdf by qpdf.
 
-Measured, each as the median wall time of N runs and the largest peak
-resident memory (GNU time -v) of those runs:
+Measured, each as the median wall time and CPU time of N runs and the
+largest peak resident memory (GNU time -v) of those runs:
   open   papyrion-pdf info F (open, page count, first page size)
          vs qpdf --show-npages F
   resave papyrion-pdf resave F OUT vs qpdf F OUT
@@ -35,8 +35,9 @@ def shared_dir():
 
 
 def run_measured(argv, runs):
-    """(median seconds, peak RSS in MiB) of `runs` runs of argv; exits on failure."""
-    times, peaks = [], []
+    """(median wall seconds, median CPU seconds, peak RSS in MiB) of `runs` runs of argv;
+    exits on failure. CPU time (user + system) is the steadier figure on a busy machine."""
+    times, cpus, peaks = [], [], []
     with tempfile.NamedTemporaryFile(prefix="engine-bench-time-", delete=False) as t:
         stats = t.name
     try:
@@ -50,12 +51,17 @@ def run_measured(argv, runs):
                 sys.exit("failed (%d): %s\n%s" % (proc.returncode, " ".join(argv),
                                                   proc.stderr.decode(errors="replace")))
             with open(stats) as f:
-                m = re.search(r"Maximum resident set size \(kbytes\): (\d+)", f.read())
+                report = f.read()
+            m = re.search(r"Maximum resident set size \(kbytes\): (\d+)", report)
+            user = re.search(r"User time \(seconds\): ([\d.]+)", report)
+            system = re.search(r"System time \(seconds\): ([\d.]+)", report)
+            cpus.append(float(user.group(1)) + float(system.group(1)) if user and system
+                        else float("nan"))
             times.append(elapsed)
             peaks.append(int(m.group(1)) / 1024.0 if m else float("nan"))
     finally:
         os.unlink(stats)
-    return statistics.median(times), max(peaks)
+    return statistics.median(times), statistics.median(cpus), max(peaks)
 
 
 def qpdf_pages(path):
@@ -126,15 +132,18 @@ def main():
     finally:
         shutil.rmtree(out_dir, ignore_errors=True)
 
-    print("\n%-42s %10s %10s %7s %11s %11s %7s" % ("operation (input size)", "papyrion s", "qpdf s",
-                                                   "ratio", "papyrion MB", "qpdf MB", "ratio"))
-    for label, (t_ours, m_ours), (t_theirs, m_theirs) in rows:
+    print("\n%-42s %9s %9s %6s %9s %9s %6s %8s %8s %6s" % (
+        "operation (input size)", "ours s", "qpdf s", "ratio", "ours cpu", "qpdf cpu", "ratio",
+        "ours MB", "qpdf MB", "ratio"))
+    for label, (t_ours, c_ours, m_ours), (t_theirs, c_theirs, m_theirs) in rows:
         size = os.path.getsize(path(label.split(" ", 1)[1])) / 1048576.0
-        print("%-42s %10.3f %10.3f %7.2f %11.1f %11.1f %7.2f" % (
+        print("%-42s %9.3f %9.3f %6.2f %9.3f %9.3f %6.2f %8.1f %8.1f %6.2f" % (
             "%s (%.1f MB)" % (label, size), t_ours, t_theirs, t_ours / t_theirs,
+            c_ours, c_theirs, c_ours / c_theirs if c_theirs else float("nan"),
             m_ours, m_theirs, m_ours / m_theirs))
-    print("\nratio = papyrion / qpdf (below 1: papyrion is faster or smaller); "
-          "median of %d runs, peak memory the largest of them" % args.runs)
+    print("\nours = papyrion-pdf; ratio = ours / qpdf (below 1: ours is faster or smaller); "
+          "wall and CPU (user + system) seconds are medians of %d runs, memory the largest "
+          "peak resident set of them" % args.runs)
 
 
 if __name__ == "__main__":
