@@ -1,6 +1,7 @@
 // Every corpus file the engine opens gets stamped through the facade in
-// both placements; qpdf must accept each result without errors, and the
-// result must keep the input's page count.
+// both placements, and its first and last pages extracted; qpdf must accept
+// each result without errors, and the stamped result must keep the input's
+// page count.
 
 #include <gtest/gtest.h>
 
@@ -29,9 +30,17 @@ TEST(FacadeCorpus, EveryOpenedFileStampsIntoAValidFile) {
         const std::string name = fs::relative(entry.path(), corpus).string();
         int pages = 0;
         {
+            SCOPED_TRACE(name + ", extracted");
             PdfEngine probe;
             if (probe.OpenFile(entry.path().string()) != 1) continue;
             pages = probe.CountPages();
+            const std::string list = pages > 1 ? "1," + std::to_string(pages) : "1";
+            ASSERT_EQ(probe.ExtractPageList(list), 1);
+            EXPECT_EQ(probe.CountPages(), pages > 1 ? 2 : 1);
+            const fs::path extracted = folder.Path() / "extracted.pdf";
+            ASSERT_EQ(probe.SaveFile(extracted.string()), 1);
+            const std::string problems = testing::QpdfProblems(extracted);
+            EXPECT_EQ(problems.find("ERROR"), std::string::npos) << problems;
         }
         for (bool foreground : {true, false}) {
             SCOPED_TRACE(name + (foreground ? ", over" : ", under"));

@@ -353,6 +353,49 @@ TEST(FacadeFiles, ExtractPageListMakesADocumentOfTheListedPages) {
     }
 }
 
+TEST(FacadeFiles, ExtractedPageKeepsWhatItRefersTo) {
+    TempFolder folder;
+    // Page 3 carries a link annotation pointing back at itself (/P) and at
+    // page 4 (/Dest), and a font shared with page 4.
+    auto input = folder.Write(
+        "links.pdf",
+        BuildClassicPdf(
+            {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+             {2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>"},
+             {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Annots [5 0 R] "
+                 "/Resources << /Font << /F1 6 0 R >> >> >>"},
+             {4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 300] "
+                 "/Resources << /Font << /F1 6 0 R >> >> >>"},
+             {5, "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /P 3 0 R "
+                 "/Dest [4 0 R /Fit] >>"},
+             {6, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}}));
+    PdfEngine engine;
+    ASSERT_EQ(engine.OpenFile(input.string()), 1);
+    ASSERT_EQ(engine.ExtractPageList("1"), 1);
+    auto output = folder.Path() / "one.pdf";
+    ASSERT_EQ(engine.SaveFile(output.string()), 1);
+    EXPECT_EQ(QpdfProblems(output), "");
+    SavedDocument saved(output);
+    ASSERT_EQ(saved.Pages().size(), 1u);
+    TPDFDictionary* page = saved.Pages()[0];
+    TPDFArray* annots = page->TryArray("Annots");
+    ASSERT_NE(annots, nullptr);
+    TPDFObject* first = annots->Resolve(0);
+    auto* link = first != nullptr ? first->As<TPDFDictionary>() : nullptr;
+    ASSERT_NE(link, nullptr);
+    // Back to its own page, which is now the copy.
+    EXPECT_EQ(link->TryDictionary("P"), page);
+    // The page left behind is replaced by the page tree root.
+    TPDFArray* dest = link->TryArray("Dest");
+    ASSERT_NE(dest, nullptr);
+    EXPECT_EQ(dest->Resolve(0), saved.Document().Catalog()->TryDictionary("Pages"));
+    TPDFDictionary* resources = page->TryDictionary("Resources");
+    TPDFDictionary* fonts = resources != nullptr ? resources->TryDictionary("Font") : nullptr;
+    TPDFDictionary* font = fonts != nullptr ? fonts->TryDictionary("F1") : nullptr;
+    ASSERT_NE(font, nullptr);
+    EXPECT_TRUE(font->HasName("BaseFont", "Helvetica"));
+}
+
 TEST(FacadePageList, ItemsRangesAndJunk) {
     const struct {
         const char* text;
@@ -401,6 +444,35 @@ TEST(FacadePages, SelectingAPageAddsOneMarkedStreamOnce) {
         EXPECT_FALSE(streams[0]->Dictionary().Contains("LC"));
         EXPECT_TRUE(streams[1]->Dictionary().HasName("LC", "tKRW"));
         EXPECT_EQ(streams[1]->Data(), "");
+    }
+}
+
+TEST(FacadePages, LookupFindsEveryPageOfANestedTree) {
+    auto page = [](int parent, int width) {
+        return "<< /Type /Page /Parent " + std::to_string(parent) + " 0 R /MediaBox [0 0 " +
+               std::to_string(width) + " 300] >>";
+    };
+    // Root: page 1, a node (page 2, a node (pages 3, 4)), page 5.
+    auto input = BuildClassicPdf({{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                                  {2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 5 >>"},
+                                  {3, page(2, 201)},
+                                  {4, "<< /Type /Pages /Parent 2 0 R /Kids [6 0 R 7 0 R] "
+                                      "/Count 3 >>"},
+                                  {5, page(2, 205)},
+                                  {6, page(4, 202)},
+                                  {7, "<< /Type /Pages /Parent 4 0 R /Kids [8 0 R 9 0 R] "
+                                      "/Count 2 >>"},
+                                  {8, page(7, 203)},
+                                  {9, page(7, 204)}});
+    TempFolder folder;
+    auto path = folder.Write("nested.pdf", input);
+    PdfEngine engine;
+    ASSERT_EQ(engine.OpenFile(path.string()), 1);
+    // Forward and backward, so both ends of the walk are used.
+    for (int p : {1, 2, 3, 4, 5, 4, 3, 2, 1}) {
+        SCOPED_TRACE(p);
+        ASSERT_EQ(engine.UsePage(p), 1);
+        EXPECT_EQ(engine.GetPageWidth(), 200 + p);
     }
 }
 

@@ -68,7 +68,12 @@ TPDFCapturedPage* CaptureSelectedPage(EngineDocument& document) {
     pages.SetCaptured();
     CompletePageForCapture(*page, s);
 
-    TPDFStream* form = s.MakeStream(FlateEncode(combined));
+    std::string compressed = FlateEncode(combined);
+    // The encoder works in large chunks; a form lives as long as the
+    // document, so it keeps only what it needs (a page stamped a thousand
+    // times would otherwise hold a thousand chunks).
+    compressed.shrink_to_fit();
+    TPDFStream* form = s.MakeStream(std::move(compressed));
     d.RegisterIndirect(*form);
     const TPDFArray* media_box = page->TryArray(page_key::kMediaBox);
     if (media_box == nullptr || media_box->Size() != 4) return nullptr;

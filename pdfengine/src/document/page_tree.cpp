@@ -104,6 +104,46 @@ std::optional<PageLocation> TPDFPageTree::Locate(int number) {
         TPDFArray* kids = root_kids;
         std::int64_t passed = 0;
         bool descended = true;
+        // A page in the back half is looked for from the end of the root's
+        // kids: pages appended as a subtree (a merged document) are then found
+        // without walking past every page before them. Where the counts are
+        // true this finds the same page as the walk from the front.
+        if (number > count / 2) {
+            descended = false;
+            std::int64_t upto = count;  // pages up to and including kid i
+            for (std::size_t i = root_kids->Size(); i-- > 0;) {
+                TPDFObject* item = root_kids->At(i);
+                if (item == nullptr || item->Kind() != ObjectKind::kIndRef) continue;
+                TPDFDictionary* kid = AsDictionary(ResolveObject(item));
+                if (kid == nullptr) continue;
+                if (!IsPageTreeNode(*kid)) {
+                    if (upto == number) {
+                        found = PageLocation{kid, root_kids, i, path};
+                        break;
+                    }
+                    --upto;
+                    continue;
+                }
+                auto kid_count = kid->TryInteger(page_key::kCount);
+                const std::int64_t pages_below = kid_count && *kid_count > 0 ? *kid_count : 0;
+                if (upto - pages_below >= number) {
+                    upto -= pages_below;
+                    continue;
+                }
+                entered.insert(kid);
+                path.push_back(kid);
+                kids = kid->TryArray(page_key::kKids);
+                passed = upto - pages_below;
+                descended = true;
+                break;
+            }
+            if (!found && !descended) {
+                // Counts that do not add up: fall back to the walk from the front.
+                kids = root_kids;
+                passed = 0;
+                descended = true;
+            }
+        }
         while (!found && descended && kids != nullptr) {
             descended = false;
             for (std::size_t i = 0; i < kids->Size(); ++i) {

@@ -24,8 +24,8 @@ struct StampOptions {
 bool StampThroughFacade(const std::string& path, const std::string& stationery,
                         const StampOptions& options = {});
 
-// Open, append to a new document, capture, place, save (to memory and a
-// temporary file): what the fuzz target runs on every input. Never throws.
+// Open, append to a new document, capture, place, draw, save to a temporary
+// file, extract pages: what the fuzz target runs on every input. Never throws.
 void RunFacadeSequence(std::string_view bytes);
 
 }  // namespace papyrion::pdf::testing
