@@ -43,6 +43,15 @@ std::string QpdfProblems(const std::string& pdf) {
     return result.output.empty() ? "qpdf exit " + std::to_string(result.exit_code) : result.output;
 }
 
+// The 20-byte table entry of object `number`; empty when the table is not there.
+std::string TableEntryOf(const std::string& pdf, int number) {
+    std::size_t table = pdf.rfind("\nxref\n");
+    if (table == std::string::npos) return {};
+    std::size_t first = pdf.find('\n', table + 6);
+    if (first == std::string::npos) return {};
+    return pdf.substr(first + 1 + static_cast<std::size_t>(number) * 20, 20);
+}
+
 TEST(Writer, NewDocumentHasTheFixedLayout) {
     TPDFDocument document;
     document.MakeNewDocument();
@@ -82,6 +91,7 @@ TEST(Writer, NewDocumentHasTheFixedLayout) {
 TEST(Writer, WritesNumbersNamesAndStringsInItsOwnText) {
     auto objects = SimplePageObjects(1);
     objects.push_back({4, "<< /Scale 0.123456 /Key /A#20B /Text (x \\( y) /Raw <0A0B> >>"});
+    objects[0].body = "<< /Type /Catalog /Pages 2 0 R /Sample 4 0 R >>";
     TPDFDocument document;
     ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
     std::string pdf = Written(document);
@@ -173,6 +183,80 @@ TEST(Writer, OnlyRealObjectStreamsAreLeftOut) {
     TPDFDocument again;
     ASSERT_EQ(again.Read(pdf, ""), ReadResult::kRead);
     EXPECT_EQ(CollectPages(again).size(), 1u);
+}
+
+TEST(Writer, WritesOnlyWhatTheTrailerLeadsTo) {
+    // 4 is referenced by nothing; 5 only from the trailer's Info, 6 only from
+    // an entry of the trailer no reader knows, 8 only from inside a direct
+    // array of the page. 7 is only a content stream's Length, which is
+    // written in place, so it is needed no more.
+    auto objects = SimplePageObjects(1);
+    objects[2].body =
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Contents 9 0 R "
+        "/Annots [ << /Subtype /Link /Rect [0 0 1 1] /A 8 0 R >> ] >>";
+    objects.push_back({4, "(orphan)"});
+    objects.push_back({5, "<< /Title (info) >>"});
+    objects.push_back({6, "(extra)"});
+    objects.push_back({7, "3"});
+    objects.push_back({8, "<< /S /URI /URI (http://example.org/) >>"});
+    objects.push_back({9, "<< /Length 7 0 R >>\nstream\n0 g\nendstream"});
+    testing::ClassicOptions options;
+    options.trailer_extra = "/Info 5 0 R /Extra 6 0 R";
+    TPDFDocument document;
+    ASSERT_EQ(document.Read(BuildClassicPdf(objects, options), ""), ReadResult::kRead);
+    std::string pdf = Written(document);
+
+    EXPECT_EQ(pdf.find("(orphan)"), std::string::npos);
+    EXPECT_EQ(pdf.find("4 0 obj"), std::string::npos);
+    EXPECT_EQ(TableEntryOf(pdf, 4), "0000000000 00000 f \n");
+    EXPECT_EQ(TableEntryOf(pdf, 7), "0000000000 00000 f \n");
+    EXPECT_NE(pdf.find("<<\n/Length 3\n>>\nstream\n0 g\nendstream"), std::string::npos);
+    for (int number : {1, 2, 3, 5, 6, 8, 9}) {
+        const std::string heading = std::to_string(number) + " 0 obj\n";
+        const std::size_t at = pdf.find(heading);
+        ASSERT_NE(at, std::string::npos) << number;
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", at);
+        EXPECT_EQ(TableEntryOf(pdf, number), entry) << number;
+    }
+    // Numbers are kept: the table still runs to the highest one.
+    EXPECT_NE(pdf.find("\nxref\n0 10\n"), std::string::npos);
+    EXPECT_EQ(QpdfProblems(pdf), "");
+}
+
+TEST(Writer, CyclesAndDeepChainsAreWalkedOnce) {
+    // The catalog leads into the cycle 4 <-> 5 and into a chain of `chain`
+    // dictionaries each naming the next; 6 <-> 7 is a cycle nothing leads to,
+    // which counting references alone would keep.
+    const int chain = 20000;
+    const int first_link = 8;
+    auto objects = SimplePageObjects(1);
+    objects[0].body = "<< /Type /Catalog /Pages 2 0 R /Loop 4 0 R /Chain " +
+                      std::to_string(first_link) + " 0 R >>";
+    objects.push_back({4, "<< /Next 5 0 R /Tag (loop a) >>"});
+    objects.push_back({5, "<< /Next 4 0 R /Self 5 0 R /Tag (loop b) >>"});
+    objects.push_back({6, "<< /Next 7 0 R /Tag (dead a) >>"});
+    objects.push_back({7, "<< /Next 6 0 R /Tag (dead b) >>"});
+    for (int i = 0; i < chain; ++i) {
+        const int number = first_link + i;
+        objects.push_back({number, i + 1 < chain
+                                       ? "<< /Next " + std::to_string(number + 1) + " 0 R >>"
+                                       : std::string("<< /Last true >>")});
+    }
+    TPDFDocument document;
+    ASSERT_EQ(document.Read(BuildClassicPdf(objects), ""), ReadResult::kRead);
+    std::string pdf = Written(document);
+
+    EXPECT_EQ(Occurrences(pdf, "(loop a)"), 1u);
+    EXPECT_EQ(Occurrences(pdf, "(loop b)"), 1u);
+    EXPECT_EQ(pdf.find("(dead a)"), std::string::npos);
+    EXPECT_EQ(pdf.find("(dead b)"), std::string::npos);
+    EXPECT_EQ(TableEntryOf(pdf, 6), "0000000000 00000 f \n");
+    EXPECT_EQ(TableEntryOf(pdf, 7), "0000000000 00000 f \n");
+    const int last = first_link + chain - 1;
+    EXPECT_EQ(Occurrences(pdf, " 0 obj\n"), static_cast<std::size_t>(3 + 2 + chain));
+    EXPECT_EQ(Occurrences(pdf, "\n" + std::to_string(last) + " 0 obj\n<<\n/Last true\n>>"), 1u);
+    EXPECT_EQ(QpdfProblems(pdf), "");
 }
 
 TEST(Writer, FailingStreamReportsFailure) {

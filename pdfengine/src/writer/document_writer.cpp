@@ -1,5 +1,5 @@
-// Writing a whole TPDFDocument: every object in list order, one classic
-// cross-reference table of 20-byte entries, the trailer.
+// Writing a whole TPDFDocument: every object the trailer leads to, in list
+// order, one classic cross-reference table of 20-byte entries, the trailer.
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +9,7 @@
 
 #include "document/pdf_document.h"
 #include "object/pdf_keys.h"
+#include "writer/object_reachability.h"
 #include "writer/pdf_text.h"
 
 namespace papyrion::pdf {
@@ -61,6 +62,20 @@ bool TPDFDocument::Write(std::ostream& out) {
             if (entry->in_object_stream) skipped.insert(entry->stream_number);
         }
 
+        // Objects nothing leads to any more (captured pages, replaced content)
+        // are left out; their numbers stay free in the table, the others keep
+        // theirs.
+        std::vector<std::size_t> slot(static_cast<std::size_t>(highest) + 1, objects_.size());
+        for (std::size_t i = objects_.size(); i-- > 0;) {
+            const int number = objects_[i]->number;
+            if (number > 0 && number <= highest) slot[static_cast<std::size_t>(number)] = i;
+        }
+        const std::vector<bool> reachable =
+            ReachableObjectNumbers(*trailer_, highest, [this, &slot](int number) -> TPDFObject* {
+                const std::size_t at = slot[static_cast<std::size_t>(number)];
+                return at < objects_.size() ? Load(*objects_[at]) : nullptr;
+            });
+
         struct Written {
             std::uint64_t offset;
             int generation;
@@ -71,6 +86,10 @@ bool TPDFDocument::Write(std::ostream& out) {
         // against the list growing while we walk it.
         for (std::size_t i = 0; i < objects_.size(); ++i) {
             TPDFIndObj& entry = *objects_[i];
+            if (entry.number <= 0 || entry.number > highest ||
+                !reachable[static_cast<std::size_t>(entry.number)]) {
+                continue;
+            }
             TPDFObject* object = Load(entry);
             if (object == nullptr) continue;
             if (const auto* stream = object->As<TPDFStream>()) {
