@@ -2,6 +2,7 @@
 // order, one classic cross-reference table of 20-byte entries, the trailer.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <set>
@@ -65,15 +66,20 @@ bool TPDFDocument::Write(std::ostream& out) {
         // Objects nothing leads to any more (captured pages, replaced content)
         // are left out; their numbers stay free in the table, the others keep
         // theirs.
-        std::vector<std::size_t> slot(static_cast<std::size_t>(highest) + 1, objects_.size());
+        // Position in the list by number (the first entry, as lookups find
+        // it): the walk then costs one step per reference, not a search.
+        const auto none = static_cast<std::uint32_t>(objects_.size());
+        std::vector<std::uint32_t> slot(static_cast<std::size_t>(highest) + 1, none);
         for (std::size_t i = objects_.size(); i-- > 0;) {
             const int number = objects_[i]->number;
-            if (number > 0 && number <= highest) slot[static_cast<std::size_t>(number)] = i;
+            if (number > 0 && number <= highest) {
+                slot[static_cast<std::size_t>(number)] = static_cast<std::uint32_t>(i);
+            }
         }
-        const std::vector<bool> reachable =
-            ReachableObjectNumbers(*trailer_, highest, [this, &slot](int number) -> TPDFObject* {
-                const std::size_t at = slot[static_cast<std::size_t>(number)];
-                return at < objects_.size() ? Load(*objects_[at]) : nullptr;
+        const std::vector<bool> reachable = ReachableObjectNumbers(
+            *trailer_, highest, objects_.size(), [this, &slot, none](int number) -> TPDFObject* {
+                const std::uint32_t at = slot[static_cast<std::size_t>(number)];
+                return at != none ? Load(*objects_[at]) : nullptr;
             });
 
         struct Written {

@@ -5,11 +5,14 @@
 namespace papyrion::pdf {
 
 std::vector<bool> ReachableObjectNumbers(const TPDFDictionary& trailer, int highest,
-                                         const IndirectLoader& load) {
+                                         std::size_t object_count, const IndirectLoader& load) {
     std::vector<bool> reached(static_cast<std::size_t>(highest < 0 ? 0 : highest) + 1, false);
     // Direct containers may be shared between several parents (or, in a
     // damaged structure, contain themselves); each is looked into only once.
     std::unordered_set<const TPDFObject*> seen_direct;
+    // Pages hold a few direct boxes and resource dictionaries each; growing
+    // the set step by step costs more than the walk itself.
+    seen_direct.reserve(object_count * 4);
     std::vector<const TPDFObject*> pending;
 
     auto reach = [&](int number) {

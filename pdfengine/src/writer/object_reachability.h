@@ -4,6 +4,7 @@
 // out of the tree, replaced content, orphans of an incremental update) is
 // dead weight in the output.
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -17,8 +18,9 @@ using IndirectLoader = std::function<TPDFObject*(int number)>;
 // One flag per object number 0..highest; true where the object is reachable
 // from an entry of `trailer`. Walks with an explicit stack and visits every
 // object once, so deep chains and reference cycles cost no more than the
-// objects themselves. References to numbers above `highest` are ignored.
+// objects themselves. References to numbers above `highest` are ignored;
+// `object_count` (how many objects there are) only sizes the bookkeeping.
 std::vector<bool> ReachableObjectNumbers(const TPDFDictionary& trailer, int highest,
-                                         const IndirectLoader& load);
+                                         std::size_t object_count, const IndirectLoader& load);
 
 }  // namespace papyrion::pdf
