@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "processing/pagerules.h"
 
@@ -11,6 +12,13 @@ namespace papyrion {
 namespace fs = std::filesystem;
 
 namespace {
+
+// What a document page looks like: its MediaBox size and its /Rotate.
+struct PageShape {
+    double width = 0;
+    double height = 0;
+    int rotation = 0;
+};
 
 constexpr std::string_view kOptions = "Opties";
 constexpr std::string_view kLetterheadMode = "BriefPapier";
@@ -161,13 +169,30 @@ bool StationeryComposition::ComposeStationery(const std::string& letterhead_page
     }
     const EngineDocumentId document = engine->CurrentDocument();
     const int n = engine->CountPages();
-    engine->UsePage(1);
-    const double height = engine->GetPageHeight();
-    const double width = engine->GetPageWidth();
+    // Every layer page takes the size and turn of its document page: with
+    // page 1's box for all pages, a landscape or turned page in a portrait
+    // letter would be squeezed into the portrait box and lose its turn.
+    std::vector<PageShape> shapes(static_cast<std::size_t>(n));
+    for (int p = 1; p <= n; ++p) {
+        engine->UsePage(p);
+        shapes[static_cast<std::size_t>(p - 1)] = {engine->GetPageWidth(), engine->GetPageHeight(),
+                                                   engine->GetPageRotation()};
+    }
+    const auto shape = [&](int p) -> const PageShape& {
+        return shapes[static_cast<std::size_t>(p - 1)];
+    };
 
     const EngineDocumentId layer = engine->CreateDocument();
-    if (layer == 0 || !engine->SetPageSize(width, height)) return Fail(stamping_failed + output);
+    if (layer == 0 || !engine->SetPageSize(shape(1).width, shape(1).height)) {
+        return Fail(stamping_failed + output);
+    }
     if (n > 1 && engine->AppendPages(n - 1) != n) return Fail(stamping_failed + output);
+    for (int p = 1; p <= n; ++p) {
+        if (!engine->UsePage(p) || !engine->SetPageSize(shape(p).width, shape(p).height) ||
+            !engine->SetPageRotation(shape(p).rotation)) {
+            return Fail(stamping_failed + output);
+        }
+    }
 
     // One copy of each stationery page per output: appended and captured
     // once, then drawn on every page that gets it.
@@ -205,12 +230,14 @@ bool StationeryComposition::ComposeStationery(const std::string& letterhead_page
             StationeryApplies(flags, StationeryKind::Continuation, continuation_mode, p);
         if (!gets_letterhead && !gets_continuation) continue;
         if (!engine->UsePage(p)) return Fail(stamping_failed + output);
+        const PageShape& box = shape(p);
         // The continuation page is drawn after, and so over, the letterhead.
-        if (gets_letterhead && !engine->PlaceCapturedPage(letterhead, 0, height, width, height)) {
+        if (gets_letterhead &&
+            !engine->PlaceCapturedPage(letterhead, 0, box.height, box.width, box.height)) {
             return Fail(stamping_failed + output);
         }
         if (gets_continuation &&
-            !engine->PlaceCapturedPage(continuation, 0, height, width, height)) {
+            !engine->PlaceCapturedPage(continuation, 0, box.height, box.width, box.height)) {
             return Fail(stamping_failed + output);
         }
     }
@@ -226,8 +253,9 @@ bool StationeryComposition::ComposeStationery(const std::string& letterhead_page
     }
     for (int q = 1; q <= n; ++q) {
         const EngineCaptureId capture = engine->CapturePageAsForm(n + 1);
+        const PageShape& box = shape(q);
         if (capture == 0 || !engine->UsePage(q) ||
-            !engine->PlaceCapturedPage(capture, 0, height, width, height)) {
+            !engine->PlaceCapturedPage(capture, 0, box.height, box.width, box.height)) {
             return Fail(stamping_failed + output);
         }
     }

@@ -27,6 +27,8 @@ class FacadeEngine : public CompositionEngine {
     bool SetPageSize(double width, double height) override {
         return engine_.SetPageSize(width, height) == 1;
     }
+    int GetPageRotation() override { return engine_.GetPageRotation(); }
+    bool SetPageRotation(int degrees) override { return engine_.SetPageRotation(degrees) == 1; }
     int AppendPages(int count) override { return engine_.AppendPages(count); }
     bool AppendDocument(EngineDocumentId other) override {
         return engine_.AppendDocument(other) == 1;

@@ -21,7 +21,8 @@ using test::Quoted;
 using test::ReadFile;
 using test::Shell;
 
-// Portrait A4, then landscape A4, then portrait again.
+// Portrait A4, then landscape A4, then portrait again; page 3, when there is
+// one, is shown turned by 90 degrees.
 void WriteMixedDocument(const std::string& file, int pages) {
     pdf::PdfEngine engine;
     engine.SetPageSize(kA4Width, kA4Height);
@@ -30,6 +31,7 @@ void WriteMixedDocument(const std::string& file, int pages) {
     for (int p = 2; p <= pages; ++p) {
         engine.UsePage(p);
         if (p == 2) engine.SetPageSize(kA4Height, kA4Width);
+        if (p == 3) engine.SetPageRotation(90);
         engine.PlaceText(72, 500, "page " + std::to_string(p));
     }
     ASSERT_EQ(engine.SaveFile(file), 1);
@@ -50,36 +52,46 @@ class RealCompositionTest : public test::CompositionFixture, public ::testing::T
         return real.ComposeStationery(letterhead, "1-1", letterhead, "2-999", file);
     }
 
-    // "W x H" of every page, as pdfinfo reads them.
-    std::vector<std::string> PageSizes(const std::string& file) {
-        const std::string out = folder / "sizes.txt";
+    // What pdfinfo reports of every page, one text a page: "W x H" for
+    // PageSizes, the /Rotate degrees for PageTurns.
+    std::vector<std::string> PdfInfoPages(const std::string& file, const std::string& pattern) {
+        const std::string out = folder / "pages.txt";
         Shell("pdfinfo -f 1 -l 99 " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
-        std::vector<std::string> sizes;
+        std::vector<std::string> values;
         const std::string text = ReadFile(out);
-        const std::regex line(R"(Page +\d+ size: +([\d.]+) x ([\d.]+))");
+        const std::regex line(pattern);
         for (auto it = std::sregex_iterator(text.begin(), text.end(), line);
              it != std::sregex_iterator(); ++it) {
-            sizes.push_back((*it)[1].str() + " x " + (*it)[2].str());
+            values.push_back(it->size() > 2 ? (*it)[1].str() + " x " + (*it)[2].str()
+                                            : (*it)[1].str());
         }
-        return sizes;
+        return values;
+    }
+    std::vector<std::string> PageSizes(const std::string& file) {
+        return PdfInfoPages(file, R"(Page +\d+ size: +([\d.]+) x ([\d.]+))");
+    }
+    std::vector<std::string> PageTurns(const std::string& file) {
+        return PdfInfoPages(file, R"(Page +\d+ rot: +(\d+))");
     }
 
     std::string letterhead = folder / "sample1.pdf";
     StationeryComposition real;
 };
 
-TEST_F(RealCompositionTest, BackgroundGivesEveryPageTheSizeOfPageOne) {
+// A landscape or turned page in a portrait letter keeps its shape and its
+// turn in both placements: squeezing it into page 1's box would distort the
+// document's own content.
+TEST_F(RealCompositionTest, EveryPageKeepsItsSizeAndTurnInBothPlacements) {
     const std::string doc = folder / "mixed.pdf";
-    WriteMixedDocument(doc, 3);
-    ASSERT_TRUE(Stamp(1, doc));
-    EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null"), 0);
-    EXPECT_THAT(PageSizes(doc),
-                ::testing::ElementsAre("595.28 x 841.89", "595.28 x 841.89", "595.28 x 841.89"));
-
-    WriteMixedDocument(doc, 3);
-    ASSERT_TRUE(Stamp(0, doc));
-    EXPECT_THAT(PageSizes(doc),
-                ::testing::ElementsAre("595.28 x 841.89", "841.89 x 595.28", "595.28 x 841.89"));
+    for (const int placement : {1, 0}) {
+        SCOPED_TRACE(placement == 1 ? "background" : "foreground");
+        WriteMixedDocument(doc, 3);
+        ASSERT_TRUE(Stamp(placement, doc));
+        EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null"), 0);
+        EXPECT_THAT(PageSizes(doc), ::testing::ElementsAre("595.28 x 841.89", "841.89 x 595.28",
+                                                           "595.28 x 841.89"));
+        EXPECT_THAT(PageTurns(doc), ::testing::ElementsAre("0", "0", "90"));
+    }
 }
 
 TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {

@@ -28,6 +28,9 @@ class CompositionEngine {
     virtual double GetPageWidth() = 0;
     virtual double GetPageHeight() = 0;
     virtual bool SetPageSize(double width, double height) = 0;
+    // The selected page's /Rotate in degrees (0, 90, 180, 270).
+    virtual int GetPageRotation() = 0;
+    virtual bool SetPageRotation(int degrees) = 0;
     virtual int AppendPages(int count) = 0;
     virtual bool AppendDocument(EngineDocumentId other) = 0;
     virtual EngineCaptureId CapturePageAsForm(int page_number) = 0;

@@ -55,6 +55,8 @@ class FakeEngine : public CompositionEngine {
     double GetPageWidth() override { return 595; }
     double GetPageHeight() override { return 842; }
     bool SetPageSize(double, double) override { return true; }
+    int GetPageRotation() override { return 0; }
+    bool SetPageRotation(int) override { return true; }
     int AppendPages(int count) override;
     bool AppendDocument(EngineDocumentId other) override;
     EngineCaptureId CapturePageAsForm(int page_number) override;
