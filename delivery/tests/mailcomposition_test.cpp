@@ -10,7 +10,7 @@
 #include "delivery/sendmail.h"
 #include "platform/mailcomposer_linux.h"
 #include "platform/mailcomposer_recording.h"
-#include "support/mail_recorder.h"
+#include "support/mailcomposer_recorder.h"
 
 namespace papyrion {
 namespace {

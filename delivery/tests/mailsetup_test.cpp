@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "support/mail_recorder.h"
+#include "support/mailcomposer_recorder.h"
 
 namespace papyrion {
 namespace {

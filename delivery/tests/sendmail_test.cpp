@@ -4,7 +4,7 @@
 
 #include "platform/mailcomposer_linux.h"
 #include "platform/mailcomposer_recording.h"
-#include "support/mail_recorder.h"
+#include "support/mailcomposer_recorder.h"
 
 namespace papyrion {
 namespace {
