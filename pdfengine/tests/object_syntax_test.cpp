@@ -50,6 +50,9 @@ TEST(ObjectSyntax, ParsesAndWritesEveryKind) {
         {"<< /A << /B 1 >> /C 2 >>", "<<\n/A <<\n/B 1\n>>\n/C 2\n>>\n"},
         {"<< /A 1 /A 2 >>", "<<\n/A 1\n>>\n"},  // first of duplicate keys counts
         {"<< /A 1 /B >>", "<<\n/A 1\n>>\n"},    // a key without value ends the dictionary
+        // Inner and outer dictionaries keep their own keys and duplicates apart.
+        {"<< /A << /A 1 /B 2 /A 5 >> /B 3 /A 4 >>", "<<\n/A <<\n/A 1\n/B 2\n>>\n/B 3\n>>\n"},
+        {"<</A/B/C[1]>>", "<<\n/A /B\n/C [ 1 ]\n>>\n"},  // names end at delimiters
         {"[ << /A 1 >> 2 ]", "[ <<\n/A 1\n>>\n2 ]"},
     };
     for (const auto& c : cases) {

@@ -29,11 +29,11 @@ std::optional<PdfBox> BoxOf(const TPDFDictionary& dictionary) {
 
 }  // namespace
 
-std::vector<TPDFDictionary*> CollectPages(TPDFDocument& document) {
+std::vector<TPDFDictionary*> CollectPages(TPDFDocument& document, std::size_t limit) {
     std::vector<TPDFDictionary*> pages;
     TPDFDictionary* catalog = document.Catalog();
     TPDFDictionary* root = catalog != nullptr ? catalog->TryDictionary(page_key::kPages) : nullptr;
-    if (root == nullptr) return pages;
+    if (root == nullptr || limit == 0) return pages;
     std::unordered_set<const TPDFDictionary*> visited_nodes;
     std::vector<TPDFDictionary*> stack{root};
     while (!stack.empty()) {
@@ -41,6 +41,7 @@ std::vector<TPDFDictionary*> CollectPages(TPDFDocument& document) {
         stack.pop_back();
         if (!IsPagesNode(*node)) {
             pages.push_back(node);
+            if (pages.size() == limit) break;
             continue;
         }
         if (!visited_nodes.insert(node).second) continue;

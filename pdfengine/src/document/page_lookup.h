@@ -4,6 +4,7 @@
 // tree belongs to the page-tree class.
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -16,8 +17,10 @@ using PdfBox = std::array<double, 4>;
 
 // The page dictionaries in document order. Kids that are not dictionaries
 // are skipped, a node that contains itself is visited once, and the walk
-// never recurses (deep trees cannot overflow the stack).
-std::vector<TPDFDictionary*> CollectPages(TPDFDocument& document);
+// never recurses (deep trees cannot overflow the stack). With `limit`, the
+// walk stops after that many pages: the first pages without reading the rest.
+std::vector<TPDFDictionary*> CollectPages(
+    TPDFDocument& document, std::size_t limit = std::numeric_limits<std::size_t>::max());
 
 // The page's own "MediaBox", else the nearest ancestor's.
 std::optional<PdfBox> InheritedMediaBox(const TPDFDictionary& page);

@@ -45,7 +45,8 @@ void TPDFDocument::RebuildIndex() {
     index_.clear();
     index_.reserve(objects_.size());
     for (std::size_t i = 0; i < objects_.size(); ++i) index_.emplace_back(objects_[i]->number, i);
-    std::sort(index_.begin(), index_.end());
+    // A freshly read list is in number order already.
+    if (!std::is_sorted(index_.begin(), index_.end())) std::sort(index_.begin(), index_.end());
 }
 
 TPDFIndObj* TPDFDocument::FindIndObj(int number) {

@@ -88,7 +88,7 @@ int PdfFile::PageCount() const {
 
 std::optional<PdfPageSize> PdfFile::PageSize(int page_number) const {
     if (!document_ || page_number < 1) return std::nullopt;
-    auto pages = CollectPages(*document_);
+    auto pages = CollectPages(*document_, static_cast<std::size_t>(page_number));
     if (static_cast<std::size_t>(page_number) > pages.size()) return std::nullopt;
     auto box = InheritedMediaBox(*pages[static_cast<std::size_t>(page_number - 1)]);
     if (!box) return std::nullopt;

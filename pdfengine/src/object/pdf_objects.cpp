@@ -1,6 +1,7 @@
 #include "object/pdf_objects.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "object/pdf_keys.h"
 #include "object/pdf_structure.h"
@@ -130,6 +131,12 @@ void TPDFDictionary::Set(std::string_view key, TPDFObject* value) {
         }
     }
     entries_.push_back(Entry{std::string(key), value});
+}
+
+void TPDFDictionary::AppendEntries(std::vector<Entry>::iterator first,
+                                   std::vector<Entry>::iterator last) {
+    entries_.reserve(entries_.size() + static_cast<std::size_t>(last - first));
+    entries_.insert(entries_.end(), std::make_move_iterator(first), std::make_move_iterator(last));
 }
 
 bool TPDFDictionary::Remove(std::string_view key) {

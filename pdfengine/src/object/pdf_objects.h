@@ -202,6 +202,8 @@ class TPDFDictionary : public TPDFObject {
     void Set(std::string_view key, TPDFObject* value);
     // A stream must be referenced, never embedded.
     void Set(std::string_view key, TPDFStream* value) = delete;
+    // Moves entries in as they are (the caller has ruled out duplicates).
+    void AppendEntries(std::vector<Entry>::iterator first, std::vector<Entry>::iterator last);
     // Removes the first entry with this key; false when there was none.
     bool Remove(std::string_view key);
     void Clear() { entries_.clear(); }

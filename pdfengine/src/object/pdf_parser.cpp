@@ -1,5 +1,6 @@
 #include "object/pdf_parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -33,29 +34,21 @@ bool IsUnsignedIntegerToken(std::string_view token) {
 
 }  // namespace
 
-bool IsPdfWhitespace(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
-}
-
-bool IsPdfDelimiter(char c) {
-    switch (c) {
-        case '(':
-        case ')':
-        case '<':
-        case '>':
-        case '[':
-        case ']':
-        case '{':
-        case '}':
-        case '/':
-        case '%':
-            return true;
-        default:
-            return false;
-    }
-}
-
 double ParsePdfNumber(std::string_view token) {
+    // Most numbers are plain integers (object numbers, lengths, offsets):
+    // exact as doubles, so no detour through text conversion.
+    if (!token.empty() && token.size() <= 15) {
+        std::int64_t integer = 0;
+        bool plain = true;
+        for (char c : token) {
+            if (!IsDigit(c)) {
+                plain = false;
+                break;
+            }
+            integer = integer * 10 + (c - '0');
+        }
+        if (plain) return static_cast<double>(integer);
+    }
     std::string clean;
     std::size_t i = 0;
     bool negative = false;
@@ -185,18 +178,34 @@ TPDFObject* TPDFParser::ParseAt(int depth) {
 TPDFObject* TPDFParser::ParseDictionary(int depth) {
     pos_ += 2;
     TPDFDictionary* dictionary = structure_.MakeDictionary();
+    // Entries gather on a stack shared with the nested dictionaries, so each
+    // dictionary takes its entries in one allocation of the right size.
+    const std::size_t first = pending_entries_.size();
+    auto drop_pending = [&] {
+        pending_entries_.erase(pending_entries_.begin() + static_cast<std::ptrdiff_t>(first),
+                               pending_entries_.end());
+    };
     for (;;) {
         SkipWhitespace();
         if (pos_ >= text_.size() || text_[pos_] != '/') break;
         // Keys are kept as plain bytes, not as name objects of their own.
         std::string key = ReadNameBytes();
         TPDFObject* value = ParseAt(depth + 1);
-        if (too_deep_) return nullptr;
+        if (too_deep_) {
+            drop_pending();
+            return nullptr;
+        }
         if (value == nullptr) break;
         // Lookups take the first entry of a key; a later duplicate would
         // only make the written file ambiguous.
-        if (!dictionary->Contains(key)) dictionary->Set(key, value);
+        const auto begin = pending_entries_.begin() + static_cast<std::ptrdiff_t>(first);
+        const bool duplicate = std::any_of(begin, pending_entries_.end(),
+                                           [&](const auto& entry) { return entry.key == key; });
+        if (!duplicate) pending_entries_.push_back(TPDFDictionary::Entry{std::move(key), value});
     }
+    dictionary->AppendEntries(pending_entries_.begin() + static_cast<std::ptrdiff_t>(first),
+                              pending_entries_.end());
+    drop_pending();
     // A missing ">>" is forgiven: the entries read so far make the dictionary.
     if (pos_ + 1 < text_.size() && text_[pos_] == '>' && text_[pos_ + 1] == '>') pos_ += 2;
     return dictionary;
@@ -246,6 +255,17 @@ TPDFObject* TPDFParser::ParseNumberOrReference() {
 
 std::string TPDFParser::ReadNameBytes() {
     ++pos_;
+    std::size_t end = pos_;
+    while (end < text_.size() && !IsPdfWhitespace(text_[end]) && !IsPdfDelimiter(text_[end]) &&
+           text_[end] != '#') {
+        ++end;
+    }
+    if (end == text_.size() || text_[end] != '#') {
+        // No escapes: the name is its bytes as written.
+        std::string bytes(text_.substr(pos_, end - pos_));
+        pos_ = end;
+        return bytes;
+    }
     std::string bytes;
     while (pos_ < text_.size() && !IsPdfWhitespace(text_[pos_]) && !IsPdfDelimiter(text_[pos_])) {
         char c = text_[pos_];

@@ -9,13 +9,34 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "object/pdf_structure.h"
 
 namespace papyrion::pdf {
 
-bool IsPdfWhitespace(char c);
-bool IsPdfDelimiter(char c);
+// Inline: the parser asks these for every byte it reads.
+inline bool IsPdfWhitespace(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+}
+
+inline bool IsPdfDelimiter(char c) {
+    switch (c) {
+        case '(':
+        case ')':
+        case '<':
+        case '>':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+        case '/':
+        case '%':
+            return true;
+        default:
+            return false;
+    }
+}
 
 class TPDFParser {
   public:
@@ -57,6 +78,8 @@ class TPDFParser {
     std::string_view text_;
     std::size_t pos_;
     bool too_deep_ = false;
+    // Entries of the dictionaries being read, innermost last.
+    std::vector<TPDFDictionary::Entry> pending_entries_;
 };
 
 // Parses a number token ("12", "-.5", "3.") the forgiving way: the longest

@@ -142,12 +142,19 @@ void TPDFDocument::BuildObjectList(const CrossReferenceData& data) {
     for (const XrefEntry& entry : data.entries) {
         if (entry.kind == 'n') boundaries.push_back(entry.field2);
     }
-    std::sort(boundaries.begin(), boundaries.end());
+    // Tables usually list objects in file order and by number: skip sorting what is sorted.
+    if (!std::is_sorted(boundaries.begin(), boundaries.end())) {
+        std::sort(boundaries.begin(), boundaries.end());
+    }
     const auto file_size = static_cast<std::int64_t>(bytes_.size());
 
     std::vector<XrefEntry> entries = data.entries;
-    std::sort(entries.begin(), entries.end(),
-              [](const XrefEntry& a, const XrefEntry& b) { return a.number < b.number; });
+    const auto by_number = [](const XrefEntry& a, const XrefEntry& b) {
+        return a.number < b.number;
+    };
+    if (!std::is_sorted(entries.begin(), entries.end(), by_number)) {
+        std::sort(entries.begin(), entries.end(), by_number);
+    }
     objects_.reserve(entries.size());
     for (const XrefEntry& entry : entries) {
         auto object = std::make_unique<TPDFIndObj>();
