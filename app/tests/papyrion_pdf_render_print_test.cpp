@@ -1,42 +1,27 @@
 // papyrion-pdf render, print and printers run as a program.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
 #include "pdfengine/pdfengine.h"
 
+#include "support/program_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int exit_code;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using papyrion::test::ProgramRun;
+using papyrion::test::Quote;
+using papyrion::test::Slurp;
 
 class PapyrionPdfRenderPrint : public ::testing::Test {
   protected:
@@ -60,22 +45,7 @@ class PapyrionPdfRenderPrint : public ::testing::Test {
     void TearDown() override { fs::remove_all(folder_); }
 
     ProgramRun Papyrion(const std::string& arguments) {
-        const fs::path err = folder_ / "stderr.txt";
-        const std::string command = "XDG_DATA_HOME=" + Quote((folder_ / "data").string()) + " " +
-                                    Quote(std::string(PAPYRION_BIN_DIR) + "/papyrion-pdf") + " " +
-                                    arguments + " 2>" + Quote(err.string());
-        ProgramRun run{-1, {}, {}};
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return run;
-        std::array<char, 4096> buffer{};
-        std::size_t got = 0;
-        while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            run.out.append(buffer.data(), got);
-        }
-        const int status = ::pclose(pipe);
-        run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = Slurp(err);
-        return run;
+        return papyrion::test::RunPapyrionPdf("XDG_DATA_HOME=" + Quote((folder_ / "data").string()), arguments, folder_ / "stderr.txt");
     }
 
     fs::path folder_;

@@ -1,42 +1,25 @@
 // papyrion-pdf run as a program, on files the tests make.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "pdfengine/pdf_file.h"
+
+#include "support/program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int exit_code;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
-}
+using papyrion::test::ProgramRun;
+using papyrion::test::Quote;
+using papyrion::test::Slurp;
 
 class PapyrionPdf : public ::testing::Test {
   protected:
@@ -51,21 +34,7 @@ class PapyrionPdf : public ::testing::Test {
     void TearDown() override { fs::remove_all(folder_); }
 
     ProgramRun Papyrion(const std::string& arguments) {
-        fs::path err = folder_ / "stderr.txt";
-        std::string command = Quote(std::string(PAPYRION_BIN_DIR) + "/papyrion-pdf") + " " +
-                              arguments + " 2>" + Quote(err.string());
-        ProgramRun run{-1, {}, {}};
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return run;
-        std::array<char, 4096> buffer{};
-        std::size_t got = 0;
-        while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            run.out.append(buffer.data(), got);
-        }
-        int status = ::pclose(pipe);
-        run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = Slurp(err);
-        return run;
+        return papyrion::test::RunPapyrionPdf("", arguments, folder_ / "stderr.txt");
     }
 
     fs::path folder_;
