@@ -19,13 +19,9 @@ namespace {
 using testing::BuildClassicPdf;
 using testing::ClassicOptions;
 using testing::FixtureObject;
+using testing::ReplaceOnce;
 using testing::SimplePageObjects;
 
-std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to) {
-    std::size_t at = text.find(from);
-    if (at == std::string::npos) throw std::runtime_error("fixture text not found: " + from);
-    return text.replace(at, from.size(), to);
-}
 
 std::string TableOffset(const std::string& pdf) {
     std::size_t value = testing::StartXrefValue(pdf);

@@ -16,14 +16,10 @@ namespace {
 using testing::BuildClassicPdf;
 using testing::ClassicOptions;
 using testing::FixtureObject;
+using testing::ReplaceOnce;
 using testing::SimplePageObjects;
 using testing::XrefStreamPdf;
 
-std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to) {
-    std::size_t at = text.find(from);
-    if (at == std::string::npos) throw std::runtime_error("fixture text not found: " + from);
-    return text.replace(at, from.size(), to);
-}
 
 struct ReadCase {
     const char* what;

@@ -46,6 +46,21 @@ std::filesystem::path Absolute(const std::string& path) {
     return ec ? std::filesystem::path(path) : absolute;
 }
 
+// Stores `document` as a PDF at `target_url` with the export filter
+// `filter_name`; the filter data goes through the bridge as a typed array,
+// which the suite's store call requires.
+void StoreAsPdf(AutomationObject& manager, AutomationObject& document,
+                const std::string& target_url, const std::string& filter_name,
+                const Array& filter_data) {
+    AutomationObjectPtr data = manager.Call("Bridge_GetValueObject").AsObject();
+    data->Call("Set", {"[]com.sun.star.beans.PropertyValue", filter_data});
+    const Array store_arguments = {
+        MakePropertyValue(manager, "FilterName", filter_name),
+        MakePropertyValue(manager, "FilterData", data),
+    };
+    document.Call("StoreToURL", {target_url, store_arguments});
+}
+
 }  // namespace
 
 std::string PdfNameFor(std::string_view path) {
@@ -157,13 +172,7 @@ void OfficeConversion::WriterExport(const std::string& source_url, const std::st
             MakePropertyValue(*manager, "ExportLinksRelativeFsys", true),
             MakePropertyValue(*manager, "ExportBookmarksToPDFDestination", true),
         };
-        AutomationObjectPtr data = manager->Call("Bridge_GetValueObject").AsObject();
-        data->Call("Set", {"[]com.sun.star.beans.PropertyValue", filter_data});
-        const Array store_arguments = {
-            MakePropertyValue(*manager, "FilterName", "writer_pdf_Export"),
-            MakePropertyValue(*manager, "FilterData", data),
-        };
-        document->Call("StoreToURL", {target_url, store_arguments});
+        StoreAsPdf(*manager, *document, target_url, "writer_pdf_Export", filter_data);
     } catch (...) {
         // A loaded document left open would keep the suite running hidden.
         try {
@@ -264,15 +273,9 @@ std::optional<std::string> OfficeConversion::ConvertWithCalc(const std::string& 
         MakePropertyValue(*manager, "DocumentOpenPassword", ""),
         MakePropertyValue(*manager, "HideViewerWindowControls", true),
     };
-    AutomationObjectPtr data = manager->Call("Bridge_GetValueObject").AsObject();
-    data->Call("Set", {"[]com.sun.star.beans.PropertyValue", filter_data});
     // A spreadsheet needs the spreadsheet PDF export; the text document
     // export does not fit it.
-    const Array store_arguments = {
-        MakePropertyValue(*manager, "FilterName", "calc_pdf_Export"),
-        MakePropertyValue(*manager, "FilterData", data),
-    };
-    document->Call("StoreToURL", {target_url, store_arguments});
+    StoreAsPdf(*manager, *document, target_url, "calc_pdf_Export", filter_data);
     const std::optional<std::filesystem::path> stored = PathFromFileUrl(target_url);
     const std::string result = stored ? stored->string() : pdf;
     services_.log.LogEvent(

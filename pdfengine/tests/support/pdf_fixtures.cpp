@@ -208,4 +208,10 @@ std::string ShellQuote(std::string_view text) {
     return out + "'";
 }
 
+std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to) {
+    std::size_t at = text.find(from);
+    if (at == std::string::npos) throw std::runtime_error("fixture text not found: " + from);
+    return text.replace(at, from.size(), to);
+}
+
 }  // namespace papyrion::pdf::testing

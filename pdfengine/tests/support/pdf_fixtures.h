@@ -52,6 +52,10 @@ std::string XrefStreamPdf(const std::string& page_extra = "", bool objstm_in_its
 // The offset of "startxref"'s number, for fixtures that edit it.
 std::size_t StartXrefValue(const std::string& pdf);
 
+// `text` with the first `from` replaced by `to`; throws when `from` is not
+// there, so a fixture edit that misses fails loudly.
+std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to);
+
 // The object behind a pointer the test expects to be there; a missing one
 // fails the test through an exception instead of crashing it.
 template <class T>
