@@ -9,22 +9,17 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/restart.h"
 #include "core/runstate.h"
 #include "core/translation.h"
 #include "core/userinterface.h"
-#include "delivery/mailcomposition.h"
-#include "delivery/mailsetup.h"
-#include "platform/officeautomation_libreoffice.h"
-#include "processing/composition.h"
-#include "processing/composition_pdfengine.h"
-#include "processing/conversion.h"
 #include "processing/inputlist.h"
 #include "processing/processingrun.h"
-#include "processing/processingrun_cli.h"
 #include "processing/processingrun_options.h"
+#include "processing/runwiring.h"
 
 #ifndef PAPYRION_VERSION
 #define PAPYRION_VERSION "0"
@@ -63,6 +58,20 @@ std::string LookUpEnv(const char* name) {
     return value ? value : "";
 }
 
+// An option that names a folder to write into must name one that exists: the
+// saved setting falls back to the input's folder, but a typed option that
+// silently did so would put the outputs where nobody looks.
+std::string MissingArchiveFolder(const CliOptions& options) {
+    for (const SettingOverride& o : options.overrides) {
+        std::error_code ec;
+        if (o.section == "Archief Directory" && o.key == "Naam" &&
+            !std::filesystem::is_directory(o.value, ec)) {
+            return o.value;
+        }
+    }
+    return std::string();
+}
+
 int Run(const CliOptions& options) {
     StderrUserInterface ui;
     TranslationTable* table_ref = nullptr;
@@ -73,65 +82,22 @@ int Run(const CliOptions& options) {
     RunState state(ProgramFolder(), hooks);
     if (!state.RunStartup(ui)) return kExitSomeFailed;
     SettingsModel& settings = state.Settings();
+    // The program's own texts speak the language of the drop window's copy
+    // of the country, which follows the system's locale.
     TranslationTable table(
-        state.ProgramFolder(), settings.Value("Opties", "Country"), ui,
+        state.ProgramFolder(), settings.LoadDropWindowCountry(), ui,
         [&settings](const std::string& code) { settings.StoreDropWindowCountry(code); });
     table_ref = &table;
-    const TranslateFn translate = [&table](std::string_view keyword) {
-        return table.Translate(keyword);
-    };
+    // The stationery switch of the drop window holds for a run without windows too.
+    settings.LoadStationerySwitch();
     const std::vector<SettingOverride> previous = ApplyOverrides(settings, options.overrides);
 
-    LibreOfficeOptions office_options;
-    office_options.temp_dir = state.TempDir();
-    office_options.search_path = LookUpEnv("PATH");
-    LibreOfficeAutomation office(office_options);
-    OfficeConversion conversion(ConversionServices{office, settings, state.Log(), table, ui});
-
-    std::unique_ptr<MailComposer> composer = MakeDesktopMailComposer(state);
-    MailComposition mail(MailServicesOf(state, table, ui, *composer),
-                         MailPlaceholders::FromTranslations(translate));
-
-    StationeryComposition composition(
-        CompositionServices{settings, state.Log(), ui, translate, MakePdfEngineFactory()});
-
-    RunHandOffs hand_offs;
-    hand_offs.refresh_stationery_tab = [&] { return CliStationeryPages(state, settings, ui); };
-    hand_offs.convert_document = [&](const std::string& in) {
-        return conversion.ConvertDocument(in);
-    };
-    hand_offs.convert_spreadsheet = [&](const std::string& in) {
-        return conversion.ConvertSpreadsheet(in);
-    };
-    hand_offs.quit_office = [&] { conversion.QuitWord(); };
-    hand_offs.print_pdf_file = MakeCliPrinter(settings, ui, translate);
-    // The mail program may read an attachment only when the user sends the
-    // message, long after this run has ended: mailed outputs stay on disk.
-    SortedPathList mailed;
-    hand_offs.mail_output_file = [&](const std::string& what) {
-        try {
-            if (what == kMailInOne) {
-                for (const std::string& path : state.MailCollection().Entries()) mailed.Add(path);
-            } else {
-                mailed.Add(what);
-            }
-            return mail.MailOutputFile(what);
-        } catch (const std::exception& error) {
-            // Kept, not discarded: the mail program never got it.
-            ui.ShowError(error.what());
-            return false;
-        }
-    };
-
-    ProcessingRun run(RunServices{settings,
-                                  state.Log(),
-                                  ui,
-                                  translate,
-                                  state.TempFiles(),
-                                  state.MailCollection(),
-                                  composition,
-                                  hand_offs,
-                                  {}});
+    RunWiringOptions wiring;
+    wiring.search_path = LookUpEnv("PATH");
+    // A password on the command line could be read by every user of the machine.
+    wiring.input_password = LookUpEnv("PAPYRION_INPUT_PASSWORD");
+    RunAssembly assembly(state, table, ui, wiring);
+    ProcessingRun& run = assembly.Run();
     run.SetActionCode(options.action_code);
     std::vector<std::string> paths;
     for (const std::string& path : options.paths) {
@@ -154,10 +120,13 @@ int Run(const CliOptions& options) {
     }
 
     RestoreOverrides(settings, previous);
+    const SortedPathList& mailed = assembly.Mailed();
     for (const std::string& path : mailed.Entries()) state.TempFiles().Remove(path);
     const std::vector<FileOutcome> outcomes = run.Outcomes();
     std::size_t produced = 0;
+    std::size_t failed = 0;
     for (const FileOutcome& outcome : outcomes) {
+        if (outcome.Failed()) ++failed;
         if (!outcome.produced) continue;
         ++produced;
         const char* note = "";
@@ -170,11 +139,16 @@ int Run(const CliOptions& options) {
     }
     state.EndProgram(ui);
     std::printf("%zu of %zu input%s gave an output\n", produced, inputs, inputs == 1 ? "" : "s");
+    if (failed > 0) {
+        Say(std::to_string(failed) + " of " + std::to_string(inputs) + " input" +
+            (inputs == 1 ? "" : "s") + " failed");
+    }
     if (ended_early) {
         Say("the run ended early; " + std::to_string(run.Inputs().Size()) +
             " file(s) were not processed");
     }
-    return (inputs > 0 && produced == inputs && !ended_early) ? kExitAllProduced : kExitSomeFailed;
+    const bool all_well = inputs > 0 && produced == inputs && failed == 0 && !ended_early;
+    return all_well ? kExitAllProduced : kExitSomeFailed;
 }
 
 }  // namespace
@@ -196,6 +170,10 @@ int main(int argc, char** argv) {
     if (parse.options->version) {
         std::printf("papyrion-cli %s\n", PAPYRION_VERSION);
         return 0;
+    }
+    if (const std::string missing = MissingArchiveFolder(*parse.options); !missing.empty()) {
+        Say("--archive: the folder does not exist: " + missing);
+        return kExitUsage;
     }
     try {
         return Run(*parse.options);

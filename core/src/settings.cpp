@@ -211,6 +211,11 @@ const std::string& SettingsModel::LoadDropWindowCountry() {
     return drop_country_;
 }
 
+bool SettingsModel::LoadStationerySwitch() {
+    SetValue("Overlay", "MetofZonder", Read("Overlay", "MetofZonder"));
+    return Checked("Overlay", "MetofZonder");
+}
+
 void SettingsModel::StoreDropWindowCountry(std::string code) {
     drop_country_ = std::move(code);
     IniWrite(file_, "Opties", "Country", drop_country_);
@@ -354,8 +359,7 @@ DropWindowSettings SettingsModel::ApplyDropWindowSettings(
     SetNumber("Position", "F2Top", top);
     SetNumber("Position", "F2Left", left);
 
-    SetValue("Overlay", "MetofZonder", Read("Overlay", "MetofZonder"));
-    applied.with_stationery = Checked("Overlay", "MetofZonder");
+    applied.with_stationery = LoadStationerySwitch();
     return applied;
 }
 

@@ -17,13 +17,13 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
-void PrintPdfFile(const std::string& path, PrintSetup& setup) {
+bool PrintPdfFile(const std::string& path, PrintSetup& setup) {
     setup.ui.ActivityTick();
     const std::string printer =
         ResolvePrinterName(setup.choice.entries, setup.choice.selected, setup.choice.default_entry,
                            ReadDefaultPrinterDevice(setup.printers));
     pdf::PdfEngine engine;
-    if (!FileExists(path)) return;
+    if (!FileExists(path)) return false;
     const std::string custom_printer = engine.RegisterCustomPrinter(printer);
     // Printing the engine's blank start page in place of a file it could
     // not open would hand the user an empty sheet as if all went well.
@@ -31,7 +31,7 @@ void PrintPdfFile(const std::string& path, PrintSetup& setup) {
         const bool password = engine.LastError() == pdf::kErrorWrongPassword;
         setup.ui.ShowMessage(std::string(password ? kNotPrintedPassword : kNotPrintedUnreadable) +
                              path);
-        return;
+        return false;
     }
     const int pages = engine.CountPages();
     const int options = engine.MakePrintOptions(1, 1, std::string(kPrintJobTitle));
@@ -40,7 +40,9 @@ void PrintPdfFile(const std::string& path, PrintSetup& setup) {
         code = engine.PrintPages(custom_printer, 1, pages, options);
     } catch (const std::exception&) {
         setup.ui.ShowMessage(std::string(kPrintFailedMessage) + std::to_string(code));
+        return false;
     }
+    return true;
 }
 
 void PrintAllOutputFiles(const std::vector<std::string>& output_list, PrintSetup& setup,

@@ -59,13 +59,6 @@ std::string ArchiveTarget(const std::string& archive_folder, const std::string& 
     return archive_folder + "/" + name;
 }
 
-std::string SidePath(const std::string& target) {
-    const fs::path path(target);
-    const std::string name =
-        "." + path.filename().string() + "." + std::to_string(::getpid()) + ".part";
-    return (path.parent_path() / name).string();
-}
-
 StationeryComposition::StationeryComposition(CompositionServices services)
     : services_(std::move(services)) {}
 
@@ -75,79 +68,64 @@ std::string StationeryComposition::Text(std::string_view keyword, std::string_vi
     return text;
 }
 
-bool StationeryComposition::Fail(const std::string& message) {
-    services_.ui.ShowMessage(message);
-    return false;
+// Which of the three it is: no permission to read, a password, or damage.
+std::string StationeryComposition::Unreadable(const std::string& input, const std::string& password,
+                                              int engine_error) const {
+    if (::access(input.c_str(), R_OK) != 0) {
+        return Text("Invoergeentoegang", "The file cannot be read (no permission): ") + input;
+    }
+    if (engine_error == kEngineErrorWrongPassword) {
+        return password.empty()
+                   ? Text("Invoerwachtwoord", "The file is protected by a password: ") + input
+                   : Text("Invoerwachtwoordfout", "The password does not open the file: ") + input;
+    }
+    return Text("Invoerbeschadigd", "The file is damaged and cannot be read as a PDF: ") + input;
 }
 
-// The engine writes a side file which then replaces the target in one step:
-// the target is never seen half-written, and a failed write leaves it alone.
-bool StationeryComposition::SaveBeside(CompositionEngine& engine, const std::string& target) {
-    const std::string side = SidePath(target);
-    std::error_code ec;
-    if (!engine.SaveFile(side)) {
-        fs::remove(side, ec);
-        return Fail(Text("Uitvoerschrijfniet", "The output file cannot be written: ") + target);
-    }
-    fs::rename(side, target, ec);
-    if (ec) {
-        fs::remove(side, ec);
-        return Fail(Text("Uitvoerschrijfniet", "The output file cannot be written: ") + target);
-    }
-    return true;
-}
-
-CopyResult StationeryComposition::CopyInToOut(const std::string& input, const std::string& output) {
-    CopyResult result;
-    result.output = output;
+ComposeResult StationeryComposition::Compose(const std::string& input, const std::string& password,
+                                             const StationeryPages* stationery,
+                                             const std::string& target) {
+    ComposeResult result;
     if (tick_) tick_();
-    const std::unique_ptr<CompositionEngine> engine = services_.make_engine();
-
     if (!Exists(input)) {
-        Fail(services_.translate("Invoerbestaatniet") + input);
+        result.failure = Text("Invoerbestaatniet", "Input file does not exist: ") + input;
         return result;
     }
-    services_.log.LogEvent("00800I", "Copy In to Out PDF;;;" + input + ";" + output);
-
+    services_.log.LogEvent("00800I", "Copy In to Out PDF;;;" + input + ";" + target);
+    const std::unique_ptr<CompositionEngine> engine = services_.make_engine();
     // An input the engine cannot read stops here: stamping the engine's blank
     // start page instead would hand on an empty document as a result.
-    if (!engine->OpenFile(input, "")) {
-        Fail(Text("Invoeronleesbaar",
-                  "The file cannot be read as a PDF (damaged, or protected by a password): ") +
-             input);
+    if (!engine->OpenFile(input, password)) {
+        result.failure = Unreadable(input, password, engine->LastError());
         return result;
     }
-    const EngineDocumentId document = engine->CurrentDocument();
-    engine->UseDocument(document);
-    const int pages = engine->CountPages();
-
-    SettingsModel& settings = services_.settings;
-    std::string target = output;
-    const std::string archive = settings.ArchiveFolder().string();
-    std::error_code ec;
-    if (settings.ItemIndex(kArchive, "Optie") == 1 && fs::is_directory(archive, ec)) {
-        target = ArchiveTarget(archive, output);
+    result.pages = engine->CountPages();
+    if (stationery != nullptr) {
+        result.failure = Stamp(*engine, *stationery, input);
+        if (!result.failure.empty()) return result;
     }
-    result.output = target;
-    if (!SaveBeside(*engine, target)) return result;
-
-    // Counted once the file exists, so the statistics count created files.
-    settings.AddToNumber(kStatistics, kFilesCreated, 1);
-    settings.AddToNumber(kStatistics, kPagesCreated, pages);
+    // The engine writes beside the target and leaves it alone on failure.
+    if (!engine->SaveFile(target)) {
+        result.failure = Text("Uitvoerschrijfniet", "The output file cannot be written: ") + target;
+        return result;
+    }
     result.written = true;
-    result.pages = pages;
     return result;
 }
 
-bool StationeryComposition::ComposeStationery(const std::string& letterhead_page_file,
-                                              const std::string& letterhead_rule_text,
-                                              const std::string& continuation_page_file,
-                                              const std::string& continuation_rule_text,
-                                              const std::string& output) {
+// Lays the stationery on the selected document of `engine`; the document to
+// save is selected at the end. "" on success, else what failed.
+std::string StationeryComposition::Stamp(CompositionEngine& engine_ref,
+                                         const StationeryPages& stationery,
+                                         const std::string& input) {
+    CompositionEngine* const engine = &engine_ref;
+    const std::string& letterhead_page_file = stationery.letterhead_page_file;
+    const std::string& continuation_page_file = stationery.continuation_page_file;
+    const std::string& output = input;
     PageFlags flags;
     ClearPageFlags(flags);
-    FillPageFlags(flags, StationeryKind::Letterhead, letterhead_rule_text);
-    FillPageFlags(flags, StationeryKind::Continuation, continuation_rule_text);
+    FillPageFlags(flags, StationeryKind::Letterhead, stationery.letterhead_rule);
+    FillPageFlags(flags, StationeryKind::Continuation, stationery.continuation_rule);
 
     SettingsModel& settings = services_.settings;
     if (settings.ItemIndex(kOptions, kLetterheadMode) > 0 && !Exists(letterhead_page_file)) {
@@ -159,14 +137,8 @@ bool StationeryComposition::ComposeStationery(const std::string& letterhead_page
     const int letterhead_mode = settings.ItemIndex(kOptions, kLetterheadMode);
     const int continuation_mode = settings.ItemIndex(kOptions, kContinuationMode);
 
-    const std::unique_ptr<CompositionEngine> engine = services_.make_engine();
     const std::string stamping_failed = Text("Stempelenmislukt", "Stamping failed: ");
-    if (!engine->OpenFile(output, "")) {
-        return Fail(Text("Invoeronleesbaar",
-                         "The file cannot be read as a PDF (damaged, or protected by a "
-                         "password): ") +
-                    output);
-    }
+    const auto Fail = [](std::string message) { return message; };
     const EngineDocumentId document = engine->CurrentDocument();
     const int n = engine->CountPages();
     // Every layer page takes the size and turn of its document page: with
@@ -196,30 +168,32 @@ bool StationeryComposition::ComposeStationery(const std::string& letterhead_page
 
     // One copy of each stationery page per output: appended and captured
     // once, then drawn on every page that gets it.
+    std::string failure;
     const auto capture_stationery = [&](const std::string& page_file) -> EngineCaptureId {
         if (!engine->OpenFile(page_file, "")) {
-            Fail(Text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
-                 page_file);
+            failure =
+                Text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
+                page_file;
             return 0;
         }
-        const EngineDocumentId stationery = engine->CurrentDocument();
-        if (!engine->UseDocument(layer) || !engine->AppendDocument(stationery)) {
-            Fail(stamping_failed + output);
+        const EngineDocumentId stationery_document = engine->CurrentDocument();
+        if (!engine->UseDocument(layer) || !engine->AppendDocument(stationery_document)) {
+            failure = stamping_failed + output;
             return 0;
         }
         const EngineCaptureId capture = engine->CapturePageAsForm(engine->CountPages());
-        if (capture == 0) Fail(stamping_failed + output);
+        if (capture == 0) failure = stamping_failed + output;
         return capture;
     };
     EngineCaptureId letterhead = 0;
     EngineCaptureId continuation = 0;
     if (AnyPageGets(flags, StationeryKind::Letterhead, letterhead_mode, n)) {
         letterhead = capture_stationery(letterhead_page_file);
-        if (letterhead == 0) return false;
+        if (letterhead == 0) return failure;
     }
     if (AnyPageGets(flags, StationeryKind::Continuation, continuation_mode, n)) {
         continuation = capture_stationery(continuation_page_file);
-        if (continuation == 0) return false;
+        if (continuation == 0) return failure;
     }
 
     engine->UseDocument(layer);
@@ -259,7 +233,7 @@ bool StationeryComposition::ComposeStationery(const std::string& letterhead_page
             return Fail(stamping_failed + output);
         }
     }
-    return SaveBeside(*engine, output);
+    return std::string();
 }
 
 }  // namespace papyrion

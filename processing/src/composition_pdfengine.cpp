@@ -61,14 +61,8 @@ bool ExtractSinglePage(const std::string& source, int page, const std::string& t
     const int pages = engine.CountPages();
     if (page > pages) page = pages;
     if (page < 1 || engine.ExtractPageList(std::to_string(page)) != 1) return false;
-    const std::string side = SidePath(target);
-    std::error_code ec;
-    if (engine.SaveFile(side) != 1) {
-        std::filesystem::remove(side, ec);
-        return false;
-    }
-    std::filesystem::rename(side, target, ec);
-    return !ec;
+    // The engine writes beside the target and renames the whole file over it.
+    return engine.SaveFile(target) == 1;
 }
 
 }  // namespace papyrion

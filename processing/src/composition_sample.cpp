@@ -105,13 +105,8 @@ bool WriteSampleLetterhead(const std::string& file, const std::string& work_fold
     engine.SetDocInfo(pdf::kInfoAuthor, "Papyrion");
     engine.SetDocInfo(pdf::kInfoTitle, "Sample letterhead");
     if (!ok) return false;
-    const std::string side = SidePath(file);
-    if (engine.SaveFile(side) != 1) {
-        std::filesystem::remove(side, ec);
-        return false;
-    }
-    std::filesystem::rename(side, file, ec);
-    return !ec;
+    // The engine writes beside the file and renames the whole file over it.
+    return engine.SaveFile(file) == 1;
 }
 
 }  // namespace papyrion

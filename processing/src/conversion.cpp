@@ -93,24 +93,27 @@ void OfficeConversion::SetChoice(const std::string& choice) {
 }
 
 std::string OfficeConversion::ConvertDocument(const std::string& input) {
+    return ConvertDocument(input, DocumentPdfNameFor(input));
+}
+
+std::string OfficeConversion::ConvertDocument(const std::string& input, const std::string& pdf) {
     std::string result = input;
     const std::string choice = Choice();
     if (choice == "MS") {
-        result = ConvertWithWord(input);
+        result = ConvertWithWord(input, pdf);
     } else if (choice == "OO") {
-        result = ConvertWithWriter(input);
+        result = ConvertWithWriter(input, pdf);
     }
     const std::string after = Choice();
     if ((after != "OO" && after != "MS") || result == input) {
-        result = ConvertWithWord(input);
-        if (result == input) result = ConvertWithWriter(input);
+        result = ConvertWithWord(input, pdf);
+        if (result == input) result = ConvertWithWriter(input, pdf);
     }
     return result;
 }
 
-std::string OfficeConversion::ConvertWithWord(const std::string& input) {
+std::string OfficeConversion::ConvertWithWord(const std::string& input, const std::string& pdf) {
     services_.ui.ActivityTick();
-    const std::string pdf = DocumentPdfNameFor(input);
     services_.log.LogEvent("00500I", "Convert Doc To PDF met MS;;;" + input + ";" + pdf);
     try {
         if (!word_started_) {
@@ -134,9 +137,8 @@ std::string OfficeConversion::ConvertWithWord(const std::string& input) {
     }
 }
 
-std::string OfficeConversion::ConvertWithWriter(const std::string& input) {
+std::string OfficeConversion::ConvertWithWriter(const std::string& input, const std::string& pdf) {
     services_.ui.ActivityTick();
-    const std::string pdf = DocumentPdfNameFor(input);
     try {
         services_.log.LogEvent("00510I", "Start convert Doc To PDF met OO;;;" + input + ";" + pdf);
         // A proper file URL on both sides: the path's own characters
@@ -187,21 +189,26 @@ void OfficeConversion::WriterExport(const std::string& source_url, const std::st
 }
 
 std::string OfficeConversion::ConvertSpreadsheet(const std::string& input) {
-    std::string target = PdfNameFor(input);
+    return ConvertSpreadsheet(input, PdfNameFor(input));
+}
+
+std::string OfficeConversion::ConvertSpreadsheet(const std::string& input, const std::string& pdf) {
+    std::string target = pdf;
     const std::string choice = Choice();
     services_.log.LogEvent("00550I",
                            "Convert XLS To PDF met " + choice + ";;;" + input + ";" + target);
     if (choice == "OO") {
-        if (std::optional<std::string> pdf = ConvertWithCalc(input)) target = *pdf;
+        if (std::optional<std::string> made = ConvertWithCalc(input, pdf)) target = *made;
     } else {
         // An undetermined choice takes the first suite, as documents do;
         // a failed Word attempt must not stop every spreadsheet after it.
-        if (std::optional<std::string> pdf = ConvertWithExcel(input)) target = *pdf;
+        if (std::optional<std::string> made = ConvertWithExcel(input, pdf)) target = *made;
     }
     return target;
 }
 
-std::optional<std::string> OfficeConversion::ConvertWithExcel(const std::string& input) {
+std::optional<std::string> OfficeConversion::ConvertWithExcel(const std::string& input,
+                                                              const std::string& pdf) {
     AutomationObjectPtr excel;
     try {
         excel = services_.automation.GetActiveOleObject("Excel.Application");
@@ -213,7 +220,6 @@ std::optional<std::string> OfficeConversion::ConvertWithExcel(const std::string&
             return std::nullopt;
         }
     }
-    const std::string pdf = PdfNameFor(input);
     const std::string extension = UpperExtension(input);
 
     excel->Call("Workbooks").AsObject()->Call("add", {kExcelBlankWorksheet});
@@ -239,8 +245,8 @@ std::optional<std::string> OfficeConversion::ConvertWithExcel(const std::string&
     return pdf;
 }
 
-std::optional<std::string> OfficeConversion::ConvertWithCalc(const std::string& input) {
-    const std::string pdf = PdfNameFor(input);
+std::optional<std::string> OfficeConversion::ConvertWithCalc(const std::string& input,
+                                                             const std::string& pdf) {
     const std::string target_url = FileUrlFromPath(Absolute(pdf), "File");
     const std::string& source = input;
     services_.log.LogEvent(

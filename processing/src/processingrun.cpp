@@ -1,10 +1,15 @@
 #include "processing/processingrun.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "delivery/mailcomposition.h"
+#include "processing/conversion.h"
+#include "processing/output_file.h"
 #include "processing/pagerules.h"
 
 namespace papyrion {
@@ -165,6 +170,7 @@ void ProcessingRun::ProcessInputList() {
     } done{running_};
     services_.mail_collection.Clear();
     outcomes_.clear();
+    written_.clear();
     const int maximum =
         selected_file_count_ != 0 ? selected_file_count_ : static_cast<int>(inputs_.Size()) - 1;
     if (services_.hand_offs.refresh_stationery_tab) {
@@ -189,9 +195,11 @@ void ProcessingRun::ProcessInputList() {
         Current current;
         FileOutcome outcome;
         outcome.input = inputs_.Front();
-        if (ProcessEntry(current, outcome)) {
-            outcome.produced = Exists(current.output);
-            if (outcome.produced) outcome.output = current.output;
+        const std::string failure = ProcessEntry(current, outcome);
+        if (!failure.empty()) Fail(outcome, failure);
+        outcome.produced = !current.output.empty() && Exists(current.output);
+        if (outcome.produced) {
+            outcome.output = current.output;
             pages_done_ += outcome.pages;
         }
 
@@ -199,7 +207,10 @@ void ProcessingRun::ProcessInputList() {
         const auto elapsed = services_.clock() - start;
         services_.log.LogEvent(
             "00602i", "Eind verwerking bestand;;" + ElapsedField(elapsed) + ";" + inputs_.Front());
-        if (outcome.produced) HandOff(current.output);
+        if (outcome.produced) {
+            const std::string hand_off_failure = HandOff(current.output);
+            if (!hand_off_failure.empty()) Fail(outcome, hand_off_failure);
+        }
         outcomes_.push_back(outcome);
         inputs_.RemoveFront();
         ++file_counter_;
@@ -207,174 +218,241 @@ void ProcessingRun::ProcessInputList() {
     FinishRun();
 }
 
-// Conversion, copy, stamping and placement of entry 0. False when the file
-// stopped without an output (the user has been told why).
-bool ProcessingRun::ProcessEntry(Current& current, FileOutcome& outcome) {
-    const std::string entry = inputs_.Front();
-    const std::string upper = Upper(entry);
-    current.suffix = LastThree(upper);
-    if (current.suffix != "PDF") {
-        const RunHandOffs& hand_offs = services_.hand_offs;
-        if (EndsWithAny(upper, {".DOC", ".DOCX", ".RTF", ".TXT", ".ODT"})) {
-            if (hand_offs.convert_document) inputs_.ReplaceFront(hand_offs.convert_document(entry));
-        } else if (EndsWithAny(upper, {".CSV", ".XLS", ".XLSX", ".XLSB", ".ODS"})) {
-            if (hand_offs.convert_spreadsheet) {
-                inputs_.ReplaceFront(hand_offs.convert_spreadsheet(entry));
+// Conversion, stamping and placement of entry 0. "" when the output stands
+// under its name, else why the file stopped (nothing of it was written).
+std::string ProcessingRun::ProcessEntry(Current& current, FileOutcome& outcome) {
+    current.entry = inputs_.Front();
+    current.office = LastThree(Upper(current.entry)) != "PDF";
+    if (!current.office) {
+        current.source = current.entry;
+        return WriteOutput(current, outcome);
+    }
+    // The converted file lives in the run's work folder, or in a hidden
+    // folder beside the input: never where it could replace a user's file.
+    std::optional<SideFolder> side;
+    std::string folder = services_.work_folder;
+    if (folder.empty()) {
+        side.emplace(current.entry);
+        if (!side->Ok()) return Tr("Uitvoerschrijfniet") + current.entry;
+        folder = fs::path(side->File()).parent_path().string();
+    }
+    const std::string upper = Upper(current.entry);
+    const bool document = EndsWithAny(upper, {".DOC", ".DOCX", ".RTF", ".TXT", ".ODT"});
+    const bool spreadsheet = EndsWithAny(upper, {".CSV", ".XLS", ".XLSX", ".XLSB", ".ODS"});
+    const std::string target =
+        (fs::path(folder) /
+         ("converted-" + std::to_string(file_counter_ + 1) + (document ? ".PDF" : ".pdf")))
+            .string();
+    struct RemoveAtEnd {
+        std::string file;
+        ~RemoveAtEnd() {
+            std::error_code ec;
+            fs::remove(file, ec);
+        }
+    } converted_file{target};
+    {
+        std::error_code ec;
+        fs::remove(target, ec);
+    }
+    const RunHandOffs& hand_offs = services_.hand_offs;
+    std::string made;
+    if (document && hand_offs.convert_document) {
+        made = hand_offs.convert_document(current.entry, target);
+    } else if (spreadsheet && hand_offs.convert_spreadsheet) {
+        made = hand_offs.convert_spreadsheet(current.entry, target);
+    }
+    // A file that did not become a PDF stops here: the stamping would only
+    // refuse it a second time.
+    if (made.empty() || SamePath(made, current.entry) || !EndsWith(Upper(made), ".PDF") ||
+        !Exists(made)) {
+        services_.log.LogEvent("07600E", "conversion failed or invalid suffix;;;" + current.entry);
+        return Tr("showmsgconv01") + current.entry;
+    }
+    current.source = made;
+    return WriteOutput(current, outcome);
+}
+
+// The name the output is meant to have, before any clash is resolved.
+std::string ProcessingRun::OutputName(const Current& current) const {
+    const bool archive = Item(kArchive, "Optie") == kYes;
+    std::error_code ec;
+    const std::string archive_folder = services_.settings.ArchiveFolder().string();
+    const bool into_archive = archive && fs::is_directory(archive_folder, ec);
+    if (!current.office) {
+        if (Item(kOptions, "OverschrijfInput") == kYes) return current.entry;
+        const std::string output = WithoutLastFour(current.entry) + std::string(kOutputSuffix);
+        return into_archive ? ArchiveTarget(archive_folder, output) : output;
+    }
+    const bool document =
+        EndsWithAny(Upper(current.entry), {".DOC", ".DOCX", ".RTF", ".TXT", ".ODT"});
+    const std::string pdf =
+        document ? DocumentPdfNameFor(current.entry) : PdfNameFor(current.entry);
+    if (!into_archive) return pdf;
+    return WithoutOutputMarker(
+        ArchiveTarget(archive_folder, WithoutLastFour(pdf) + std::string(kOutputSuffix)));
+}
+
+// Why the inputs cannot get the stationery the settings ask for; "" when they can.
+std::string ProcessingRun::StationeryProblem() const {
+    if (!services_.settings.Checked("Overlay", "MetofZonder")) return std::string();
+    if (Item(kOptions, "BriefPapier") > 0 && !page_files_.letterhead_problem.empty()) {
+        return page_files_.letterhead_problem;
+    }
+    if (Item(kOptions, "VolgPapier") > 0 && !page_files_.continuation_problem.empty()) {
+        return page_files_.continuation_problem;
+    }
+    return std::string();
+}
+
+// Stamps the source into a hidden folder beside the output's place and gives
+// the result its name in one rename, so the name never shows an unstamped
+// or half-written file.
+std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
+    SettingsModel& settings = services_.settings;
+    if (!Exists(current.entry)) return Tr("Invoerbestaatniet") + current.entry;
+    const std::string problem = StationeryProblem();
+    if (!problem.empty()) return problem;
+
+    const bool overwrite = !current.office && Item(kOptions, "OverschrijfInput") == kYes;
+    const std::optional<FileAccess> access = AccessOf(current.entry);
+    if (!access) return Tr("Invoerbestaatniet") + current.entry;
+    std::string target = OutputName(current);
+    if (overwrite) {
+        // Replacing keeps the owner; a file the user may not write, or whose
+        // owner could not be kept, stays as it is.
+        if (!WritableByItsBits(current.entry) ||
+            (access->owner != ::geteuid() && ::geteuid() != 0)) {
+            return Tr("Overschrijfniet") + current.entry;
+        }
+    } else {
+        const std::string wanted = target;
+        target = FreeName(wanted, [this, &current](const std::string& name) {
+            if (SamePath(name, current.entry) || inputs_.Contains(name)) return true;
+            for (const std::string& written : written_) {
+                if (SamePath(written, name)) return true;
             }
-        }
-        // A file that did not become a PDF stops here: the copy would only
-        // refuse it a second time.
-        if (!EndsWith(Upper(inputs_.Front()), ".PDF") || !Exists(inputs_.Front())) {
-            services_.ui.ShowMessage(Tr("showmsgconv01") + inputs_.Front());
-            services_.log.LogEvent("07600E",
-                                   "conversion failed or invalid suffix;;;" + inputs_.Front());
-            return false;
-        }
+            std::error_code ec;
+            if (!fs::exists(fs::symlink_status(name, ec))) return false;
+            // An earlier run's output may be replaced by this run's; any other
+            // file is the user's and stays.
+            return !EndsWith(Upper(fs::path(name).filename().string()),
+                             Upper(std::string(kOutputSuffix)));
+        });
+        if (target != wanted)
+            services_.ui.ShowMessage(Tr("Uitvoerbestaat") + wanted + " -> " + target);
     }
 
-    current.input = inputs_.Front();
-    current.output = WithoutLastFour(current.input) + std::string(kOutputSuffix);
-    const CopyResult copy = services_.composition.CopyInToOut(current.input, current.output);
-    if (!copy.written) return false;
-    current.output = copy.output;
-    outcome.pages = copy.pages;
+    SideFolder side(target);
+    if (!side.Ok()) return Tr("Uitvoerschrijfniet") + target;
+    const StationeryPages stationery{
+        page_files_.letterhead,
+        PageRuleText(StationeryKind::Letterhead, Item(kOptions, "BriefPapier"),
+                     settings.Value("Pagerange", "BriefPapier")),
+        page_files_.continuation,
+        PageRuleText(StationeryKind::Continuation, Item(kOptions, "VolgPapier"),
+                     settings.Value("Pagerange", "VolgPapier"))};
+    const bool stamp = settings.Checked("Overlay", "MetofZonder");
+    const ComposeResult composed = services_.composition.Compose(
+        current.source, services_.input_password, stamp ? &stationery : nullptr, side.File());
+    if (!composed.written) return composed.failure;
+    outcome.pages = composed.pages;
     services_.ui.ProcessPendingMessages();
 
-    if (services_.settings.Checked("Overlay", "MetofZonder")) {
-        SettingsModel& settings = services_.settings;
-        const std::string letterhead_rule =
-            PageRuleText(StationeryKind::Letterhead, Item(kOptions, "BriefPapier"),
-                         settings.Value("Pagerange", "BriefPapier"));
-        const std::string continuation_rule =
-            PageRuleText(StationeryKind::Continuation, Item(kOptions, "VolgPapier"),
-                         settings.Value("Pagerange", "VolgPapier"));
-        if (!services_.composition.ComposeStationery(page_files_.letterhead, letterhead_rule,
-                                                     page_files_.continuation, continuation_rule,
-                                                     current.output)) {
-            // The unstamped copy is not a result; it is this run's own file.
-            std::error_code ec;
-            fs::remove(current.output, ec);
-            return false;
-        }
-    }
-
-    if (Item(kOptions, "OverschrijfInput") != kYes && current.suffix == "PDF") {
-        AddOutputEntry(current.output);
-    }
-    PlaceOutput(current);
-    return true;
-}
-
-// `from` replaces `to` in one step: `to` is never missing in between, and a
-// failed rename leaves both as they were. Across file systems (an archive
-// folder on another disk) the file is copied beside `to` first.
-bool ProcessingRun::RenameOver(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    if (ec == std::errc::cross_device_link) {
-        const std::string side = SidePath(to);
-        ec.clear();
-        fs::copy_file(from, side, fs::copy_options::overwrite_existing, ec);
-        if (!ec) fs::rename(side, to, ec);
-        std::error_code ignored;
-        if (ec) {
-            fs::remove(side, ignored);
-        } else {
-            fs::remove(from, ignored);
-        }
-    }
-    if (ec) {
-        services_.ui.ShowMessage("Renaming " + from + " to " + to + " failed: " + ec.message());
-        return false;
-    }
-    return true;
-}
-
-void ProcessingRun::PlaceOutput(Current& current) {
-    const std::string input = current.input;
-    const std::string output = current.output;
-    const int overwrite = Item(kOptions, "OverschrijfInput");
-    const int archive = Item(kArchive, "Optie");
-
-    if (overwrite == kYes && Exists(input) && Exists(output)) {
-        services_.log.LogEvent("00902I", "Delete before rename;;;" + output + ";" + input);
-        if (!RenameOver(output, input)) return;
-        services_.log.LogEvent("00577i", "Renamed to input name;;;" + output + ";" + input);
-        current.output = input;
-        AddOutputEntry(input);
-    }
-    if (current.suffix == "PDF") return;
-
-    if (Exists(input) && archive == kNo && overwrite == kNo) {
-        services_.log.LogEvent("00903I",
-                               "Delete before rename file exist;;;" + output + ";" + input);
-        if (!RenameOver(output, input)) return;
-        services_.log.LogEvent("00578i", "Renamed to input name;;;" + output + ";" + input);
-        current.output = input;
-        AddOutputEntry(input);
-    }
-    std::error_code ec;
-    if (archive == kYes && fs::is_directory(services_.settings.ArchiveFolder(), ec) &&
-        overwrite == kNo && Exists(output)) {
+    if (overwrite) {
+        services_.log.LogEvent("00902I", "Delete before rename;;;" + side.File() + ";" + target);
+    } else if (current.office && Item(kArchive, "Optie") == kYes) {
         services_.log.LogEvent("00904I",
-                               "Delete before overschijf input;;;" + output + ";" + input);
-        const std::string result = WithoutOutputMarker(output);
-        if (!RenameOver(output, result)) return;
-        // The converted file goes only once the result stands under its new
-        // name, and never when the archive is the input's own folder and the
-        // two names are one.
-        if (!SamePath(input, result)) fs::remove(input, ec);
-        inputs_.ReplaceFront(result);
-        services_.log.LogEvent("00579i", "Renamed to input name;;;" + output + ";" + result);
-        current.output = result;
-        AddOutputEntry(result);
+                               "Delete before overschijf input;;;" + side.File() + ";" + target);
+    } else if (current.office) {
+        services_.log.LogEvent("00903I",
+                               "Delete before rename file exist;;;" + side.File() + ";" + target);
     }
+    const std::string error = PublishFile(side.File(), target, *access, overwrite);
+    if (!error.empty()) return Tr("Uitvoerschrijfniet") + target + " (" + error + ")";
+    if (overwrite) {
+        services_.log.LogEvent("00577i", "Renamed to input name;;;" + side.File() + ";" + target);
+    } else if (current.office) {
+        services_.log.LogEvent(Item(kArchive, "Optie") == kYes ? "00579i" : "00578i",
+                               "Renamed to input name;;;" + side.File() + ";" + target);
+    }
+    current.output = target;
+    written_.push_back(target);
+    // Counted once the file stands under its name.
+    settings.AddToNumber("Statistiek", "Aangemaakte bestanden", 1);
+    settings.AddToNumber("Statistiek", "Aangemaakte paginas", composed.pages);
+    AddOutputEntry(target);
+    return std::string();
 }
 
-void ProcessingRun::Mail(const std::string& output, bool discard_when_mailed) {
-    if (!services_.hand_offs.mail_output_file) return;
+void ProcessingRun::Fail(FileOutcome& outcome, const std::string& reason) {
+    if (!outcome.failure.empty()) outcome.failure += "; ";
+    outcome.failure += reason;
+    services_.ui.ShowMessage(reason);
+    services_.log.LogEvent("00605E", "Verwerking mislukt;;;" + outcome.input + ";" + reason);
+}
+
+std::string ProcessingRun::Mail(const std::string& output, bool discard_when_mailed) {
+    if (!services_.hand_offs.mail_output_file) return std::string();
     // An output that did not get into a message is kept, not discarded.
-    if (services_.hand_offs.mail_output_file(output) && discard_when_mailed) {
-        services_.temp_files.Add(output);
-    }
+    if (!services_.hand_offs.mail_output_file(output)) return Tr("Nietgemaild") + output;
+    if (discard_when_mailed) services_.temp_files.Add(output);
+    return std::string();
 }
 
-void ProcessingRun::HandOff(const std::string& output) {
+// "" when the output went where the action sends it. A failed print or mail
+// never discards the output.
+std::string ProcessingRun::HandOff(const std::string& output) {
     const RunHandOffs& hand_offs = services_.hand_offs;
     const bool all_in_one = Item(kOptions, "AllinOneMail") == kYes;
+    const auto print = [&]() -> std::string {
+        if (!hand_offs.print_pdf_file) return std::string();
+        return hand_offs.print_pdf_file(output) ? std::string() : Tr("Nietgeprint") + output;
+    };
     if (action_code_ == kActionPrint) {
-        if (hand_offs.print_pdf_file) hand_offs.print_pdf_file(output);
+        const std::string failure = print();
         if (hand_offs.sleep) hand_offs.sleep(kPauseAfterPrint);
-        services_.temp_files.Add(output);
-    } else if (action_code_ == kActionMail) {
+        if (failure.empty()) services_.temp_files.Add(output);
+        return failure;
+    }
+    if (action_code_ == kActionMail) {
+        if (!all_in_one) return Mail(output, true);
+        services_.mail_collection.Add(output);
+        return std::string();
+    }
+    if (action_code_ != kActionConfigured) return std::string();
+    std::string failure;
+    if (Item(kOptions, "DirectPrint") == kYes) failure = print();
+    if (Item(kOptions, "DirectMail") == kYes) {
         if (all_in_one) {
             services_.mail_collection.Add(output);
         } else {
-            Mail(output, true);
-        }
-    } else if (action_code_ == kActionConfigured) {
-        // Directsave lists "Ja", "Nee": index 1 means the output is not kept.
-        if (Item(kOptions, "Directsave") == 1) services_.temp_files.Add(output);
-        if (Item(kOptions, "DirectPrint") == kYes && hand_offs.print_pdf_file) {
-            hand_offs.print_pdf_file(output);
-        }
-        if (Item(kOptions, "DirectMail") == kYes) {
-            if (all_in_one) {
-                services_.mail_collection.Add(output);
-            } else {
-                Mail(output, false);
-            }
+            const std::string mail_failure = Mail(output, false);
+            if (!mail_failure.empty()) failure += (failure.empty() ? "" : "; ") + mail_failure;
         }
     }
+    // Directsave lists "Ja", "Nee": index 1 means the output is not kept,
+    // unless it did not get where it was to go.
+    if (Item(kOptions, "Directsave") == 1 && failure.empty()) services_.temp_files.Add(output);
+    return failure;
 }
 
 void ProcessingRun::FinishRun() {
     SortedPathList& collection = services_.mail_collection;
     if (Item(kOptions, "AllinOneMail") == kYes && !collection.Empty() &&
         services_.hand_offs.mail_output_file) {
-        if (services_.hand_offs.mail_output_file(std::string(kMailInOne)) &&
-            action_code_ == kActionMail) {
-            for (const std::string& output : collection.Entries()) services_.temp_files.Add(output);
+        if (services_.hand_offs.mail_output_file(std::string(kMailInOne))) {
+            if (action_code_ == kActionMail) {
+                for (const std::string& output : collection.Entries()) {
+                    services_.temp_files.Add(output);
+                }
+            }
+        } else {
+            // Every output of the collection failed its hand-off; all are kept.
+            for (FileOutcome& outcome : outcomes_) {
+                if (outcome.produced && collection.Contains(outcome.output)) {
+                    Fail(outcome, Tr("Nietgemaild") + outcome.output);
+                }
+            }
         }
     }
     services_.ui.ShowStatus(1, Tr("klaarmetwerk"));

@@ -15,17 +15,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string PageFile(RunState& state, const SettingsModel& settings, UserInterface& ui,
-                     std::string_view mode_key, std::string_view file_key,
-                     std::string_view page_key) {
-    if (settings.ItemIndex("Opties", mode_key) <= 0) return std::string();
+// The page file of one kind, or why the stationery of that kind cannot be
+// laid: a run without it would hand on unstamped outputs as results.
+struct PageFileResult {
+    std::string file;
+    std::string problem;
+};
+
+PageFileResult PageFile(RunState& state, const SettingsModel& settings,
+                        const TranslateFn& translate, std::string_view mode_key,
+                        std::string_view file_key, std::string_view page_key) {
+    if (settings.ItemIndex("Opties", mode_key) <= 0) return {};
     const std::string source = settings.Value("Overlay", file_key);
+    const auto text = [&translate](std::string_view keyword, std::string_view fallback) {
+        std::string found = translate ? translate(keyword) : std::string();
+        return found.empty() || found == "*" ? std::string(fallback) : found;
+    };
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(source, ec)) {
-        // The composition goes on without this stationery; say so, since no
-        // thumbnail shows it here.
-        ui.ShowMessage("Stationery file not found, stamping without it: " + source);
-        return std::string();
+        return {"", text("Briefpapierbestaatniet", "The stationery file does not exist: ") +
+                        (source.empty() ? std::string(file_key) : source)};
     }
     long long page = 1;
     try {
@@ -37,22 +46,25 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
         state.TempDir() + fs::path(source).stem().string() + std::to_string(page) + ".pdf";
     state.TempFiles().Add(target);
     if (!ExtractSinglePage(source, static_cast<int>(page), target)) {
-        ui.ShowMessage("The stationery file cannot be read as a PDF: " + source);
-        return std::string();
+        return {"", text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
+                        source};
     }
-    return target;
+    return {target, ""};
 }
 
 }  // namespace
 
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
-                                     UserInterface& ui) {
-    return StampingPageFiles{
-        PageFile(state, settings, ui, "BriefPapier", "Brief papier", "Brief papier pagina"),
-        PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};
+                                     UserInterface& /*ui*/, const TranslateFn& translate) {
+    const PageFileResult letterhead =
+        PageFile(state, settings, translate, "BriefPapier", "Brief papier", "Brief papier pagina");
+    const PageFileResult continuation =
+        PageFile(state, settings, translate, "VolgPapier", "Volg papier", "Volg papier pagina");
+    return StampingPageFiles{letterhead.file, continuation.file, letterhead.problem,
+                             continuation.problem};
 }
 
-std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, UserInterface& ui,
+std::function<bool(const std::string&)> MakeCliPrinter(SettingsModel& settings, UserInterface& ui,
                                                        TranslateFn translate) {
     // The printer list is read once, at the first print, as the windows read
     // it when the settings are loaded.
@@ -69,7 +81,7 @@ std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, 
             printer->emplace(std::move(loaded));
         }
         PrintSetup setup{ui, *(*printer)->directory, (*printer)->choice};
-        PrintPdfFile(path, setup);
+        return PrintPdfFile(path, setup);
     };
 }
 

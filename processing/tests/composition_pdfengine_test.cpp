@@ -49,7 +49,8 @@ class RealCompositionTest : public test::CompositionFixture, public ::testing::T
         settings.SetItemIndex("Opties", "BriefPapier", kPageModeFirstOrRest);
         settings.SetItemIndex("Opties", "VolgPapier", kPageModeFirstOrRest);
         settings.SetItemIndex("Opties", "Voorgrond", placement);
-        return real.ComposeStationery(letterhead, "1-1", letterhead, "2-999", file);
+        const StationeryPages stationery{letterhead, "1-1", letterhead, "2-999"};
+        return real.Compose(file, "", &stationery, file).written;
     }
 
     // What pdfinfo reports of every page, one text a page: "W x H" for
@@ -112,6 +113,29 @@ TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {
     }
     EXPECT_EQ(images, 2u);
     EXPECT_EQ(PageSizes(doc).size(), 60u);
+}
+
+// Damage, a password and a wrong password each get their own words; with the
+// right password the document is read and stays encrypted in the foreground.
+TEST_F(RealCompositionTest, TellsWhyAnInputCannotBeRead) {
+    const std::string plain = folder / "plain.pdf";
+    const std::string locked = folder / "locked.pdf";
+    WriteMixedDocument(plain, 1);
+    ASSERT_EQ(Shell("qpdf --encrypt secret owner 256 -- " + Quoted(plain) + " " + Quoted(locked)),
+              0);
+    const std::string out = folder / "out.pdf";
+    EXPECT_EQ(real.Compose(locked, "", nullptr, out).failure, "[Invoerwachtwoord]" + locked);
+    EXPECT_EQ(real.Compose(locked, "guess", nullptr, out).failure,
+              "[Invoerwachtwoordfout]" + locked);
+    EXPECT_FALSE(fs::exists(out));
+
+    settings.SetItemIndex("Opties", "BriefPapier", kPageModeAllPages);
+    settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);
+    settings.SetItemIndex("Opties", "Voorgrond", 0);
+    const StationeryPages stationery{letterhead, "1-999", "", "0-0"};
+    ASSERT_TRUE(real.Compose(locked, "secret", &stationery, out).written);
+    EXPECT_EQ(Shell("qpdf --requires-password " + Quoted(out)), 0) << "still encrypted";
+    EXPECT_EQ(Shell("qpdf --check --password=secret " + Quoted(out) + " >/dev/null"), 0);
 }
 
 }  // namespace

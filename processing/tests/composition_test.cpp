@@ -33,18 +33,23 @@ class CompositionTest : public test::CompositionFixture, public ::testing::Test 
         settings.SetItemIndex("Opties", "Voorgrond", placement);
     }
 
+    // Stamps `output` in place.
     bool Compose(const std::string& letterhead_file, const std::string& continuation_file,
                  const std::string& range = "1-999") {
         const int lm = settings.ItemIndex("Opties", "BriefPapier");
         const int cm = settings.ItemIndex("Opties", "VolgPapier");
-        return composition.ComposeStationery(
+        const StationeryPages stationery{
             letterhead_file, PageRuleText(StationeryKind::Letterhead, lm, range), continuation_file,
-            PageRuleText(StationeryKind::Continuation, cm, range), output);
+            PageRuleText(StationeryKind::Continuation, cm, range)};
+        const ComposeResult result = composition.Compose(output, "", &stationery, output);
+        failure = result.failure;
+        return result.written;
     }
 
     std::string letterhead = folder / "briefpapier1.pdf";
     std::string continuation = folder / "vervolg1.pdf";
     std::string output = folder / "x_output.pdf";
+    std::string failure;
 };
 
 TEST_F(CompositionTest, LaysTheStationeryByPlacementAndPageRules) {
@@ -116,69 +121,46 @@ TEST_F(CompositionTest, FailuresLeaveTheOutputAsItWasAndNameTheFile) {
     WriteFile(letterhead, "not a pdf");
     EXPECT_FALSE(Compose(letterhead, continuation));
     EXPECT_THAT(FakePages(output), ElementsAre("a", "b", "c"));
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_THAT(Messages()[0], HasSubstr(letterhead));
+    EXPECT_THAT(failure, HasSubstr(letterhead));
 
     WriteFile(letterhead, FakePdf({"L"}));
     engine_log.fail_save_of = "x_output.pdf";
     EXPECT_FALSE(Compose(letterhead, continuation));
     EXPECT_THAT(FakePages(output), ElementsAre("a", "b", "c"));
-    EXPECT_THAT(Messages().back(), HasSubstr(output));
-    // The half-written side file is gone too.
+    EXPECT_THAT(failure, HasSubstr(output));
+    // Nothing else was left in the folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 4);
+    // The composition tells; showing it is the caller's.
+    EXPECT_THAT(Messages(), IsEmpty());
 }
 
-TEST_F(CompositionTest, CopyWritesTheOutputAndCountsFilesAndPages) {
-    const std::string in3 = folder / "three.pdf";
+TEST_F(CompositionTest, WithoutStationeryTheInputIsWrittenAsItIs) {
     const std::string in5 = folder / "five.pdf";
-    WriteFile(in3, FakePdf({"1", "2", "3"}));
     WriteFile(in5, FakePdf({"1", "2", "3", "4", "5"}));
-    settings.SetNumber("Statistiek", "Aangemaakte bestanden", 10);
-    settings.SetNumber("Statistiek", "Aangemaakte paginas", 100);
-
-    const CopyResult first = composition.CopyInToOut(in3, folder / "three_output.pdf");
-    const CopyResult second = composition.CopyInToOut(in5, folder / "five_output.pdf");
-    EXPECT_TRUE(first.written);
-    EXPECT_EQ(second.pages, 5);
-    EXPECT_THAT(FakePages(second.output), ElementsAre("1", "2", "3", "4", "5"));
-    EXPECT_EQ(settings.Number("Statistiek", "Aangemaakte bestanden"), 12);
-    EXPECT_EQ(PagesCreatedCaption(settings.Number("Statistiek", "Aangemaakte paginas")),
-              "Aangemaakte pagina\"s  : 108");
-    EXPECT_EQ(FilesCreatedCaption(12), "Aangemaakte bestanden : 12");
+    const ComposeResult result = composition.Compose(in5, "", nullptr, folder / "five_output.pdf");
+    EXPECT_TRUE(result.written);
+    EXPECT_EQ(result.pages, 5);
+    EXPECT_THAT(FakePages(folder / "five_output.pdf"), ElementsAre("1", "2", "3", "4", "5"));
     EXPECT_THAT(LogTexts("00800I"),
-                ElementsAre("Copy In to Out PDF;;;" + in3 + ";" + folder / "three_output.pdf",
-                            "Copy In to Out PDF;;;" + in5 + ";" + folder / "five_output.pdf"));
+                ElementsAre("Copy In to Out PDF;;;" + in5 + ";" + folder / "five_output.pdf"));
+    EXPECT_EQ(FilesCreatedCaption(12), "Aangemaakte bestanden : 12");
+    EXPECT_EQ(PagesCreatedCaption(108), "Aangemaakte pagina\"s  : 108");
 }
 
-TEST_F(CompositionTest, CopyOfAMissingOrUnreadableInputWritesNothing) {
+TEST_F(CompositionTest, AMissingOrUnreadableInputWritesNothingAndSaysWhich) {
     const std::string missing = folder / "missing.pdf";
     const std::string damaged = folder / "damaged.pdf";
     WriteFile(damaged, "%PDF-1.4 garbage");
-    const CopyResult gone = composition.CopyInToOut(missing, folder / "missing_output.pdf");
-    const CopyResult bad = composition.CopyInToOut(damaged, folder / "damaged_output.pdf");
+    const ComposeResult gone = composition.Compose(missing, "", nullptr, folder / "m_output.pdf");
+    const ComposeResult bad = composition.Compose(damaged, "", nullptr, folder / "d_output.pdf");
     EXPECT_FALSE(gone.written);
     EXPECT_FALSE(bad.written);
-    EXPECT_FALSE(fs::exists(folder / "missing_output.pdf"));
-    EXPECT_FALSE(fs::exists(folder / "damaged_output.pdf"));
-    EXPECT_THAT(Messages(), ElementsAre("[Invoerbestaatniet]" + missing, HasSubstr(damaged)));
-    EXPECT_EQ(settings.Number("Statistiek", "Aangemaakte bestanden"), 0);
+    EXPECT_FALSE(fs::exists(folder / "m_output.pdf"));
+    EXPECT_FALSE(fs::exists(folder / "d_output.pdf"));
+    EXPECT_EQ(gone.failure, "[Invoerbestaatniet]" + missing);
+    EXPECT_EQ(bad.failure, "[Invoerbeschadigd]" + damaged);
     // The missing input is not logged as copied; the unreadable one is.
     EXPECT_EQ(LogTexts("00800I").size(), 1u);
-}
-
-TEST_F(CompositionTest, CopyGoesIntoAnExistingArchiveFolder) {
-    const std::string input = folder / "in.pdf";
-    WriteFile(input, FakePdf({"1"}));
-    const std::string archive = folder / "archive";
-    settings.SetItemIndex("Archief Directory", "Optie", 1);
-    settings.SetValue("Archief Directory", "Naam", archive);
-
-    const CopyResult no_folder = composition.CopyInToOut(input, folder / "in_output.pdf");
-    EXPECT_EQ(no_folder.output, folder / "in_output.pdf");
-    fs::create_directories(archive);
-    const CopyResult archived = composition.CopyInToOut(input, folder / "in_output.pdf");
-    EXPECT_EQ(archived.output, archive + "/in_output.pdf");
-    EXPECT_TRUE(fs::exists(archived.output));
 }
 
 }  // namespace

@@ -60,28 +60,33 @@ class RunTest : public test::CompositionFixture, public ::testing::Test {
                               const auto t = now;
                               now += clock_step;
                               return t;
-                          }}) {
+                          },
+                          work,
+                          ""}) {
         WriteFile(letterhead, FakePdf({"L"}));
         fs::create_directories(docs);
+        fs::create_directories(work);
     }
 
     RunHandOffs HandOffs() {
         RunHandOffs h;
         h.refresh_stationery_tab = [this] {
             calls.push_back("refresh");
-            return StampingPageFiles{letterhead, folder / "no-continuation.pdf"};
+            return StampingPageFiles{letterhead, folder / "no-continuation.pdf", "", ""};
         };
-        const auto convert = [this](const std::string& input, const std::string& suffix) {
+        const auto convert = [this](const std::string& input, const std::string& pdf) {
             calls.push_back("convert " + input);
             if (fail_conversion) return input;
-            const std::string pdf = input.substr(0, input.rfind('.') + 1) + suffix;
             WriteFile(pdf, FakePdf({"converted"}));
             return pdf;
         };
-        h.convert_document = [convert](const std::string& in) { return convert(in, "PDF"); };
-        h.convert_spreadsheet = [convert](const std::string& in) { return convert(in, "pdf"); };
+        h.convert_document = convert;
+        h.convert_spreadsheet = convert;
         h.quit_office = [this] { calls.push_back("quit office"); };
-        h.print_pdf_file = [this](const std::string& path) { calls.push_back("print " + path); };
+        h.print_pdf_file = [this](const std::string& path) {
+            calls.push_back("print " + path);
+            return print_works;
+        };
         h.mail_output_file = [this](const std::string& what) {
             calls.push_back("mail " + what + " (" + std::to_string(mail_collection.Size()) + ")");
             return mail_accepts;
@@ -106,6 +111,7 @@ class RunTest : public test::CompositionFixture, public ::testing::Test {
     }
 
     std::string docs = folder / "docs";
+    std::string work = folder / "work";
     std::string letterhead = folder / "briefpapier1.pdf";
     SortedPathList temp_files;
     SortedPathList mail_collection;
@@ -114,6 +120,7 @@ class RunTest : public test::CompositionFixture, public ::testing::Test {
     std::vector<std::string> calls;
     bool fail_conversion = false;
     bool mail_accepts = true;
+    bool print_works = true;
     ProcessingRun run;
 };
 
@@ -158,9 +165,11 @@ TEST_F(RunTest, PlacesEveryKindOfOutputAsTheTableSays) {
         {"x.pdf", 1, 0, "x.pdf", true, {"x_output.pdf"}, {}},
         {"x.pdf", 1, 1, "x.pdf", true, {"x_output.pdf", "A/x_output.pdf"}, {}},
         {"x.docx", 0, 0, "x.PDF", true, {"x_output.pdf"}, {"x.docx"}},
-        {"x.odt", 0, 1, "A/x.pdf", true, {"x.PDF", "A/x_output.pdf"}, {"x.odt"}},
+        // the archive holds a file of that name already: it stays
+        {"x.odt", 0, 1, "A/x (2).pdf", true, {"x.PDF", "A/x_output.pdf"}, {"x.odt", "A/x.pdf"}},
         {"x.doc", 1, 0, "x.PDF", true, {"x_output.pdf"}, {"x.doc"}},
-        {"x.doc", 0, 2, "x_output.pdf", false, {}, {"x.PDF", "x.doc"}},
+        // an archive folder that does not exist: next to the input
+        {"x.doc", 0, 2, "x.PDF", true, {"x_output.pdf"}, {"x.doc"}},
         {"x.xlsx", 0, 0, "x.pdf", true, {"x_output.pdf"}, {"x.xlsx"}},
         // the archive is the input's own folder: the result and the converted
         // file share one name, and the result must survive
@@ -194,7 +203,82 @@ TEST_F(RunTest, PlacesEveryKindOfOutputAsTheTableSays) {
         }
         for (const char* name : c.gone) EXPECT_FALSE(fs::exists(docs + "/" + name)) << name;
         for (const char* name : c.kept) EXPECT_TRUE(fs::exists(docs + "/" + name)) << name;
+        if (c.archive == 1) {
+            EXPECT_EQ(test::ReadFile(archive + "/x.pdf"), "earlier");
+        }
+        // Nothing of the run's own is left: no hidden side folder, no converted file.
+        for (const auto& entry : fs::recursive_directory_iterator(docs)) {
+            EXPECT_NE(entry.path().filename().string().rfind(".papyrion-", 0), 0u) << entry.path();
+        }
+        EXPECT_TRUE(fs::is_empty(work));
     }
+}
+
+// A run never replaces a file it did not write, and no two inputs of one run
+// share an output name.
+TEST_F(RunTest, OutputsTakeAFreeNameInsteadOfReplacingAFile) {
+    Stamp(true);
+    const std::string users_pdf = docs + "/report.pdf";
+    WriteFile(users_pdf, FakePdf({"the user's own", "ten pages"}));
+    Input("report.csv");
+    Input("letter.docx");
+    Input("letter.odt");
+    fs::create_directories(docs + "/a");
+    fs::create_directories(docs + "/b");
+    const std::string archive = folder / "archive";
+    fs::create_directories(archive);
+    run.ProcessInputList();
+    EXPECT_THAT(FakePages(users_pdf), ElementsAre("the user's own", "ten pages"));
+    std::vector<std::string> outputs;
+    for (const FileOutcome& outcome : run.Outcomes()) outputs.push_back(outcome.output);
+    EXPECT_THAT(outputs, ElementsAre(docs + "/letter.PDF", docs + "/letter (2).PDF",
+                                     docs + "/report (2).pdf"));
+    for (const std::string& output : outputs) {
+        EXPECT_THAT(FakePages(output), ElementsAre("{L}{converted}")) << output;
+    }
+    EXPECT_THAT(Messages(), Contains(HasSubstr(users_pdf + " -> " + docs + "/report (2).pdf")));
+
+    // Two folders with a file of one name into one archive: two outputs.
+    settings.SetItemIndex("Archief Directory", "Optie", 1);
+    settings.SetValue("Archief Directory", "Naam", archive);
+    WriteFile(docs + "/a/letter.pdf", FakePdf({"a"}));
+    WriteFile(docs + "/b/letter.pdf", FakePdf({"b"}));
+    run.Inputs().Add(docs + "/a/letter.pdf");
+    run.Inputs().Add(docs + "/b/letter.pdf");
+    run.ProcessInputList();
+    EXPECT_THAT(FakePages(archive + "/letter_output.pdf"), ElementsAre("{L}{a}"));
+    EXPECT_THAT(FakePages(archive + "/letter (2)_output.pdf"), ElementsAre("{L}{b}"));
+
+    // A later run replaces its own earlier output, not the user's files.
+    run.Inputs().Add(docs + "/a/letter.pdf");
+    run.ProcessInputList();
+    EXPECT_EQ(run.Outcomes()[0].output, archive + "/letter_output.pdf");
+}
+
+// Outputs are never more open than their input; overwriting keeps the mode
+// and refuses a file its permission bits keep from being written.
+TEST_F(RunTest, OutputsKeepThePermissionsOfTheirInput) {
+    Stamp(true);
+    const std::string secret = Input("secret.pdf");
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    run.ProcessInputList();
+    EXPECT_EQ(fs::status(docs + "/secret_output.pdf").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    settings.SetItemIndex("Opties", "OverschrijfInput", 1);
+    run.Inputs().Add(secret);
+    run.ProcessInputList();
+    EXPECT_THAT(FakePages(secret), ElementsAre("{L}{text}"));
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    const std::string read_only = Input("read-only.pdf", "keep me");
+    fs::permissions(read_only, fs::perms::owner_read | fs::perms::group_read);
+    run.ProcessInputList();
+    EXPECT_THAT(FakePages(read_only), ElementsAre("keep me"));
+    ASSERT_EQ(run.Outcomes().size(), 1u);
+    EXPECT_FALSE(run.Outcomes()[0].produced);
+    EXPECT_EQ(run.Outcomes()[0].failure, "[Overschrijfniet]" + read_only);
 }
 
 TEST_F(RunTest, ConvertedDocumentReplacementIsLogged) {
@@ -205,8 +289,9 @@ TEST_F(RunTest, ConvertedDocumentReplacementIsLogged) {
     const std::string output = docs + "/letter_output.pdf";
     EXPECT_THAT(LogCodes(),
                 ElementsAre("00600i", "00977I", "00978I", "00800I", "00903I", "00578i", "00602i"));
-    EXPECT_THAT(LogTexts("00578i"), ElementsAre("Renamed to input name;;;" + output + ";" + pdf));
-    EXPECT_THAT(LogTexts("00602i"), ElementsAre("Eind verwerking bestand;;0.000;" + pdf));
+    EXPECT_THAT(LogTexts("00578i"), ElementsAre(::testing::EndsWith(";" + pdf)));
+    EXPECT_THAT(LogTexts("00602i"), ElementsAre("Eind verwerking bestand;;0.000;" + input));
+    EXPECT_FALSE(fs::exists(output));
     EXPECT_THAT(run.OutputList().Entries(), ElementsAre(pdf));
     EXPECT_THAT(calls, Contains("convert " + input));
 }
@@ -269,14 +354,77 @@ TEST_F(RunTest, HandsOffByActionCode) {
     }
 }
 
-TEST_F(RunTest, AnOutputTheMailProgramDidNotTakeIsKept) {
+// A print or mail that fails is a failure of its input, and the output stays.
+TEST_F(RunTest, AFailedHandOffFailsTheInputAndKeepsTheOutput) {
+    struct Case {
+        const char* action;
+        int all_in_one;
+        bool print_works, mail_accepts;
+        const char* failure;
+    };
+    const Case cases[] = {
+        {"3", 0, false, true, "[Nietgeprint]"},
+        {"2", 0, true, false, "[Nietgemaild]"},
+        {"2", 1, true, false, "[Nietgemaild]"},
+        {"4", 0, false, true, "[Nietgeprint]"},
+    };
     Stamp(false);
-    mail_accepts = false;
-    run.SetActionCode("2");
-    Input("a.pdf");
-    run.ProcessInputList();
-    EXPECT_THAT(calls, Contains("mail " + docs + "/a_output.pdf (0)"));
-    EXPECT_TRUE(temp_files.Empty());
+    settings.SetItemIndex("Opties", "DirectPrint", 1);
+    settings.SetItemIndex("Opties", "Directsave", 1);  // not kept, were all well
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.action) + " " + c.failure);
+        settings.SetItemIndex("Opties", "AllinOneMail", c.all_in_one);
+        print_works = c.print_works;
+        mail_accepts = c.mail_accepts;
+        temp_files.Clear();
+        run.SetActionCode(c.action);
+        Input("a.pdf");
+        run.ProcessInputList();
+        const std::string output = docs + "/a_output.pdf";
+        ASSERT_EQ(run.Outcomes().size(), 1u);
+        EXPECT_TRUE(run.Outcomes()[0].produced);
+        EXPECT_EQ(run.Outcomes()[0].failure, c.failure + output);
+        EXPECT_TRUE(temp_files.Empty()) << "a failed hand-off never discards the output";
+        EXPECT_THAT(LogTexts("00605E"),
+                    Contains("Verwerking mislukt;;;" + docs + "/a.pdf;" + c.failure + output));
+    }
+}
+
+// A stationery that cannot be laid fails every input that is to get it:
+// no unstamped output is presented as a result.
+TEST_F(RunTest, AStationeryProblemFailsTheInputsInsteadOfLeavingThemUnstamped) {
+    Stamp(true);
+    ProcessingRun broken(
+        RunServices{settings,
+                    log,
+                    ui,
+                    test::BracketTranslate,
+                    temp_files,
+                    mail_collection,
+                    composition,
+                    [this] {
+                        RunHandOffs h = HandOffs();
+                        h.refresh_stationery_tab = [] {
+                            return StampingPageFiles{"", "", "gone: paper.pdf", ""};
+                        };
+                        return h;
+                    }(),
+                    {},
+                    std::chrono::system_clock::now,
+                    work,
+                    ""});
+    WriteFile(docs + "/a.pdf", FakePdf({"a"}));
+    broken.Inputs().Add(docs + "/a.pdf");
+    broken.ProcessInputList();
+    ASSERT_EQ(broken.Outcomes().size(), 1u);
+    EXPECT_FALSE(broken.Outcomes()[0].produced);
+    EXPECT_EQ(broken.Outcomes()[0].failure, "gone: paper.pdf");
+    EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
+
+    settings.SetChecked("Overlay", "MetofZonder", false);
+    broken.Inputs().Add(docs + "/a.pdf");
+    broken.ProcessInputList();
+    EXPECT_TRUE(broken.Outcomes()[0].produced) << "without stationery nothing is missing";
 }
 
 TEST_F(RunTest, UnreadableOrUnconvertedFilesStopWithoutOutputAndTheRunGoesOn) {
@@ -334,7 +482,10 @@ TEST_F(RunTest, ARunStartedDuringARunLeavesTheWorkToTheGoingOne) {
                                      mail_collection,
                                      composition,
                                      HandOffs(),
-                                     {}});
+                                     {},
+                                     std::chrono::system_clock::now,
+                                     work,
+                                     ""});
     const std::string late = docs + "/late.pdf";
     WriteFile(late, FakePdf({"late"}));
     dropping_ui.on_pending = [&] {

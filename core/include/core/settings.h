@@ -131,6 +131,9 @@ class SettingsModel {
     // country "LAND"); ApplyDropWindowSettings does this as its first step.
     const std::string& LoadDropWindowCountry();
     void SetDropWindowCountry(std::string country) { drop_country_ = std::move(country); }
+    // Reads the drop window's stationery switch (`Overlay`/`MetofZonder`),
+    // which Load leaves alone, into the live value; whether it is on.
+    bool LoadStationerySwitch();
     // The translation table's fallback: the drop window's copy becomes `code`
     // and the file gets it at once, so the next start finds a language.
     // Throws as IniWrite does.

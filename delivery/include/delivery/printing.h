@@ -30,8 +30,9 @@ struct PrintSetup {
 // Prints every page of `path`, fitted to the paper, turned and centred,
 // under the program's job title. A missing file is skipped silently; a
 // file that does not open as a PDF is reported and nothing is printed; a
-// print the engine refuses shows "Printing failed return code=0". Never throws.
-void PrintPdfFile(const std::string& path, PrintSetup& setup);
+// print the engine refuses shows "Printing failed return code=0". Whether
+// the job went to the printer; never throws.
+bool PrintPdfFile(const std::string& path, PrintSetup& setup);
 
 // Every line of the output list in order: `select_line` with its index
 // (the list shows progress), then PrintPdfFile when the file exists.

@@ -1,13 +1,11 @@
 #pragma once
-// Turning one PDF into the stamped result: CopyInToOut writes the input, as
-// re-saved by the PDF engine, to the output path (or into the archive folder)
-// and counts the usage statistics; ComposeStationery then lays the letterhead
-// page and the continuation page over or under the pages the page rules
-// select, in place.
+// Turning one PDF into the stamped result: the input is read once, the
+// letterhead page and the continuation page are laid over or under the pages
+// the page rules select, and the result is written in one save.
 //
-// Every file appears complete under its name: the engine writes beside the
-// target and the finished file is renamed over it, so a failure leaves the
-// previous file (or none), never a half-written one.
+// The engine writes beside the target and renames the finished file over it,
+// so a failure leaves the previous file (or none), never a half-written one.
+// Naming, placing and counting the output are the run's.
 
 #include <string>
 
@@ -26,12 +24,20 @@ struct CompositionServices {
     CompositionEngineFactory make_engine;
 };
 
-struct CopyResult {
-    // The output is complete under `output`. False when the input is missing
-    // or cannot be read as a PDF, or the output cannot be written; the user
-    // has been told why, naming the file.
+// What to stamp a document with: the single-page files of the letterhead and
+// the continuation paper and the rule texts of the pages that get them.
+struct StationeryPages {
+    std::string letterhead_page_file;
+    std::string letterhead_rule;
+    std::string continuation_page_file;
+    std::string continuation_rule;
+};
+
+struct ComposeResult {
+    // The result is complete at the target. When false, `failure` says why,
+    // naming the file, and nothing was written.
     bool written = false;
-    std::string output;  // the path actually written (the archive may move it)
+    std::string failure;
     int pages = 0;
 };
 
@@ -43,35 +49,30 @@ std::string PagesCreatedCaption(long long pages);
 // file name.
 std::string ArchiveTarget(const std::string& archive_folder, const std::string& output);
 
-// A free name beside `target` for the file that is renamed over it.
-std::string SidePath(const std::string& target);
-
 class StationeryComposition {
   public:
     explicit StationeryComposition(CompositionServices services);
     virtual ~StationeryComposition() = default;
 
-    virtual CopyResult CopyInToOut(const std::string& input, const std::string& output);
-
-    // Rewrites the PDF at `output` with the stationery. Reads the two modes
-    // and the placement from the settings now, and switches a mode to "Geen"
-    // when its page file does not exist. Each stationery page file is read
-    // and captured once and drawn on every page that gets it. False (with a
-    // message naming the file) when a step fails; `output` is then left as
-    // it was.
-    virtual bool ComposeStationery(const std::string& letterhead_page_file,
-                                   const std::string& letterhead_rule_text,
-                                   const std::string& continuation_page_file,
-                                   const std::string& continuation_rule_text,
-                                   const std::string& output);
+    // Reads `input` (opened with `password` when it is encrypted) and writes
+    // it to `target`, with the stationery laid over or under its pages when
+    // `stationery` is given. The two modes and the placement are read from
+    // the settings now; a mode whose page file does not exist is switched to
+    // "Geen". Each stationery page file is read and captured once and drawn
+    // on every page that gets it. `target` may be `input` itself: the engine
+    // holds the whole input before it writes.
+    virtual ComposeResult Compose(const std::string& input, const std::string& password,
+                                  const StationeryPages* stationery, const std::string& target);
 
     // Hook for the activity bar; the run sets it.
     void SetActivityTick(std::function<void()> tick) { tick_ = std::move(tick); }
 
   private:
     std::string Text(std::string_view keyword, std::string_view fallback) const;
-    bool Fail(const std::string& message);
-    bool SaveBeside(CompositionEngine& engine, const std::string& target);
+    std::string Unreadable(const std::string& input, const std::string& password,
+                           int engine_error) const;
+    std::string Stamp(CompositionEngine& engine, const StationeryPages& stationery,
+                      const std::string& input);
 
     CompositionServices services_;
     std::function<void()> tick_;

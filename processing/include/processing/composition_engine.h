@@ -37,9 +37,13 @@ class CompositionEngine {
     virtual bool PlaceCapturedPage(EngineCaptureId capture, double left, double top, double width,
                                    double height) = 0;
     virtual bool SaveFile(const std::string& file_name) = 0;
-    // The engine's last error code (401 unreadable, 404 password).
+    // The engine's last error code (kEngineErrorUnreadable, kEngineErrorWrongPassword).
     virtual int LastError() = 0;
 };
+
+// Last-error codes of the engine that the composition tells apart.
+inline constexpr int kEngineErrorUnreadable = 401;
+inline constexpr int kEngineErrorWrongPassword = 404;
 
 // Every task makes its own engine and frees it at its end.
 using CompositionEngineFactory = std::function<std::unique_ptr<CompositionEngine>()>;

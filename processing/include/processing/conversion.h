@@ -45,19 +45,24 @@ class OfficeConversion {
     explicit OfficeConversion(ConversionServices services);
 
     // The PDF made by Word or Writer, or `input` when neither succeeded.
+    // The PDF is written to `pdf`; without it, beside the input
+    // (DocumentPdfNameFor).
     std::string ConvertDocument(const std::string& input);
+    std::string ConvertDocument(const std::string& input, const std::string& pdf);
     // The PDF made by Excel or Calc, or the expected PDF name when no suite
     // was reached. Errors of a suite after it was reached are raised
-    // (AutomationError, naming the file).
+    // (AutomationError, naming the file). Written to `pdf`; without it,
+    // beside the input (PdfNameFor).
     std::string ConvertSpreadsheet(const std::string& input);
+    std::string ConvertSpreadsheet(const std::string& input, const std::string& pdf);
 
     // The PDF path on success, `input` on failure; never raise.
-    std::string ConvertWithWord(const std::string& input);
-    std::string ConvertWithWriter(const std::string& input);
+    std::string ConvertWithWord(const std::string& input, const std::string& pdf);
+    std::string ConvertWithWriter(const std::string& input, const std::string& pdf);
     // The PDF path, or nothing when the suite could not be reached (the
     // message has been shown then).
-    std::optional<std::string> ConvertWithExcel(const std::string& input);
-    std::optional<std::string> ConvertWithCalc(const std::string& input);
+    std::optional<std::string> ConvertWithExcel(const std::string& input, const std::string& pdf);
+    std::optional<std::string> ConvertWithCalc(const std::string& input, const std::string& pdf);
 
     // End of a processing run: quits the Word instance this program started.
     void QuitWord();

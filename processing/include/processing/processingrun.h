@@ -29,21 +29,28 @@ inline constexpr std::string_view kActionMail = "2";
 inline constexpr std::string_view kActionPrint = "3";
 inline constexpr std::string_view kActionConfigured = "4";
 
-// The single-page PDFs the stationery is stamped with ("" when none).
+// The single-page PDFs the stationery is stamped with ("" when none). A
+// problem (the stationery file is missing or cannot be read) is the message
+// naming the file: every input that is to get that stationery fails with it,
+// rather than coming out without it.
 struct StampingPageFiles {
     std::string letterhead;
     std::string continuation;
+    std::string letterhead_problem;
+    std::string continuation_problem;
 };
 
 struct RunHandOffs {
     // Cuts the chosen stationery pages into their page files.
     std::function<StampingPageFiles()> refresh_stationery_tab;
-    // Both give the PDF made, or another path on failure.
-    std::function<std::string(const std::string&)> convert_document;
-    std::function<std::string(const std::string&)> convert_spreadsheet;
+    // Both convert the input (first) into the PDF named second and give the
+    // PDF made, or another path on failure.
+    std::function<std::string(const std::string&, const std::string&)> convert_document;
+    std::function<std::string(const std::string&, const std::string&)> convert_spreadsheet;
     // Tells the word processor this program started to quit.
     std::function<void()> quit_office;
-    std::function<void(const std::string&)> print_pdf_file;
+    // Whether the file went to the printer.
+    std::function<bool(const std::string&)> print_pdf_file;
     // Whether the mail program got the message; the argument is an output
     // or "MailinOne" for the whole mail collection.
     std::function<bool(const std::string&)> mail_output_file;
@@ -69,6 +76,11 @@ struct RunServices {
     RunHandOffs hand_offs;
     RunDisplay display;
     Clock clock = std::chrono::system_clock::now;
+    // Where converted office files are written (the run's own temporary
+    // folder); "" puts them in a hidden folder beside the output.
+    std::string work_folder;
+    // Opens encrypted inputs; "" for none.
+    std::string input_password;
 };
 
 // What became of one input of the last run.
@@ -76,7 +88,11 @@ struct FileOutcome {
     std::string input;   // the entry as it was taken from the input list
     std::string output;  // the final output path; "" when none was produced
     bool produced = false;
+    // Why the file, or the hand-off of its output, failed; "" when nothing did.
+    // An output that was produced stays, also when its hand-off failed.
+    std::string failure;
     int pages = 0;
+    bool Failed() const { return !failure.empty(); }
 };
 
 // (counter + 1) * 100 / total to the nearest integer, halves to the even one.
@@ -118,9 +134,10 @@ class ProcessingRun {
 
   private:
     struct Current {
-        std::string input;
+        std::string entry;   // the input as listed
+        std::string source;  // the PDF that is stamped (the converted file for office inputs)
         std::string output;
-        std::string suffix;
+        bool office = false;
     };
 
     std::string Tr(std::string_view keyword) const;
@@ -128,11 +145,14 @@ class ProcessingRun {
                          std::initializer_list<std::string_view> items) const;
     int Item(std::string_view section, std::string_view key) const;
     void ShowProgress(int percent);
-    bool ProcessEntry(Current& current, FileOutcome& outcome);
-    void PlaceOutput(Current& current);
-    bool RenameOver(const std::string& from, const std::string& to);
-    void HandOff(const std::string& output);
-    void Mail(const std::string& output, bool discard_when_mailed);
+    std::string ProcessEntry(Current& current, FileOutcome& outcome);
+    std::string Convert(Current& current);
+    std::string OutputName(const Current& current) const;
+    std::string StationeryProblem() const;
+    std::string WriteOutput(Current& current, FileOutcome& outcome);
+    void Fail(FileOutcome& outcome, const std::string& reason);
+    std::string HandOff(const std::string& output);
+    std::string Mail(const std::string& output, bool discard_when_mailed);
     void FinishRun();
 
     RunServices services_;
@@ -147,6 +167,8 @@ class ProcessingRun {
     long long pages_done_ = 0;
     StampingPageFiles page_files_;
     std::vector<FileOutcome> outcomes_;
+    // Outputs this run has written; no later input of the run may take their names.
+    std::vector<std::string> written_;
 };
 
 }  // namespace papyrion

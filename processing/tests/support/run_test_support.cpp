@@ -133,8 +133,8 @@ bool FakeEngine::PlaceCapturedPage(EngineCaptureId capture, double, double, doub
 
 bool FakeEngine::SaveFile(const std::string& file_name) {
     log_.saves.push_back(file_name);
+    // As the engine does, a failed save leaves the target as it was.
     if (!log_.fail_save_of.empty() && file_name.find(log_.fail_save_of) != std::string::npos) {
-        WriteFile(file_name, "half");
         return false;
     }
     std::ofstream out(file_name, std::ios::binary | std::ios::trunc);
