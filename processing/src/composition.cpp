@@ -13,13 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What a document page looks like: its MediaBox size and its /Rotate.
-struct PageShape {
-    double width = 0;
-    double height = 0;
-    int rotation = 0;
-};
-
 constexpr std::string_view kOptions = "Opties";
 constexpr std::string_view kLetterheadMode = "BriefPapier";
 constexpr std::string_view kContinuationMode = "VolgPapier";
@@ -113,125 +106,92 @@ ComposeResult StationeryComposition::Compose(const std::string& input, const std
     return result;
 }
 
-// Lays the stationery on the selected document of `engine`; the document to
-// save is selected at the end. "" on success, else what failed.
-std::string StationeryComposition::Stamp(CompositionEngine& engine_ref,
+// Lays the stationery on the selected document of `engine`, which stays
+// selected. "" on success, else what failed.
+//
+// The stationery is drawn straight onto the document's own pages: over
+// their content in the foreground, beneath it in the background. The pages
+// stay the document's, so their annotations, links and form fields, the
+// catalog's outline, structure and labels, and the document's encryption
+// all stay as they were.
+std::string StationeryComposition::Stamp(CompositionEngine& engine,
                                          const StationeryPages& stationery,
                                          const std::string& input) {
-    CompositionEngine* const engine = &engine_ref;
-    const std::string& letterhead_page_file = stationery.letterhead_page_file;
-    const std::string& continuation_page_file = stationery.continuation_page_file;
-    const std::string& output = input;
     PageFlags flags;
     ClearPageFlags(flags);
     FillPageFlags(flags, StationeryKind::Letterhead, stationery.letterhead_rule);
     FillPageFlags(flags, StationeryKind::Continuation, stationery.continuation_rule);
 
     SettingsModel& settings = services_.settings;
-    if (settings.ItemIndex(kOptions, kLetterheadMode) > 0 && !Exists(letterhead_page_file)) {
+    if (settings.ItemIndex(kOptions, kLetterheadMode) > 0 &&
+        !Exists(stationery.letterhead_page_file)) {
         settings.SetItemIndex(kOptions, kLetterheadMode, kPageModeNone);
     }
-    if (settings.ItemIndex(kOptions, kContinuationMode) > 0 && !Exists(continuation_page_file)) {
+    if (settings.ItemIndex(kOptions, kContinuationMode) > 0 &&
+        !Exists(stationery.continuation_page_file)) {
         settings.SetItemIndex(kOptions, kContinuationMode, kPageModeNone);
     }
     const int letterhead_mode = settings.ItemIndex(kOptions, kLetterheadMode);
     const int continuation_mode = settings.ItemIndex(kOptions, kContinuationMode);
+    const bool background = settings.ItemIndex(kOptions, kPlacement) == kBackground;
+    const std::string stamping_failed = Text("Stempelenmislukt", "Stamping failed: ") + input;
 
-    const std::string stamping_failed = Text("Stempelenmislukt", "Stamping failed: ");
-    const auto Fail = [](std::string message) { return message; };
-    const EngineDocumentId document = engine->CurrentDocument();
-    const int n = engine->CountPages();
-    // Every layer page takes the size and turn of its document page: with
-    // page 1's box for all pages, a landscape or turned page in a portrait
-    // letter would be squeezed into the portrait box and lose its turn.
-    std::vector<PageShape> shapes(static_cast<std::size_t>(n));
-    for (int p = 1; p <= n; ++p) {
-        engine->UsePage(p);
-        shapes[static_cast<std::size_t>(p - 1)] = {engine->GetPageWidth(), engine->GetPageHeight(),
-                                                   engine->GetPageRotation()};
-    }
-    const auto shape = [&](int p) -> const PageShape& {
-        return shapes[static_cast<std::size_t>(p - 1)];
-    };
-
-    const EngineDocumentId layer = engine->CreateDocument();
-    if (layer == 0 || !engine->SetPageSize(shape(1).width, shape(1).height)) {
-        return Fail(stamping_failed + output);
-    }
-    if (n > 1 && engine->AppendPages(n - 1) != n) return Fail(stamping_failed + output);
-    for (int p = 1; p <= n; ++p) {
-        if (!engine->UsePage(p) || !engine->SetPageSize(shape(p).width, shape(p).height) ||
-            !engine->SetPageRotation(shape(p).rotation)) {
-            return Fail(stamping_failed + output);
-        }
-    }
-
-    // One copy of each stationery page per output: appended and captured
-    // once, then drawn on every page that gets it.
+    const EngineDocumentId document = engine.CurrentDocument();
+    const int n = engine.CountPages();
     std::string failure;
+    // One copy of each stationery page per output: appended to the document
+    // and captured once, then drawn on every page that gets it.
     const auto capture_stationery = [&](const std::string& page_file) -> EngineCaptureId {
-        if (!engine->OpenFile(page_file, "")) {
+        if (!engine.OpenFile(page_file, "")) {
             failure =
                 Text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
                 page_file;
             return 0;
         }
-        const EngineDocumentId stationery_document = engine->CurrentDocument();
-        if (!engine->UseDocument(layer) || !engine->AppendDocument(stationery_document)) {
-            failure = stamping_failed + output;
+        const EngineDocumentId stationery_document = engine.CurrentDocument();
+        if (!engine.UseDocument(document) || !engine.AppendDocument(stationery_document)) {
+            failure = stamping_failed;
             return 0;
         }
-        const EngineCaptureId capture = engine->CapturePageAsForm(engine->CountPages());
-        if (capture == 0) failure = stamping_failed + output;
+        const EngineCaptureId capture = engine.CapturePageAsForm(engine.CountPages());
+        if (capture == 0) failure = stamping_failed;
         return capture;
     };
     EngineCaptureId letterhead = 0;
     EngineCaptureId continuation = 0;
     if (AnyPageGets(flags, StationeryKind::Letterhead, letterhead_mode, n)) {
-        letterhead = capture_stationery(letterhead_page_file);
+        letterhead = capture_stationery(stationery.letterhead_page_file);
         if (letterhead == 0) return failure;
     }
     if (AnyPageGets(flags, StationeryKind::Continuation, continuation_mode, n)) {
-        continuation = capture_stationery(continuation_page_file);
+        continuation = capture_stationery(stationery.continuation_page_file);
         if (continuation == 0) return failure;
     }
+    if (!engine.UseDocument(document) || engine.CountPages() != n) return stamping_failed;
 
-    engine->UseDocument(layer);
     for (int p = 1; p <= n; ++p) {
         const bool gets_letterhead =
             StationeryApplies(flags, StationeryKind::Letterhead, letterhead_mode, p);
         const bool gets_continuation =
             StationeryApplies(flags, StationeryKind::Continuation, continuation_mode, p);
         if (!gets_letterhead && !gets_continuation) continue;
-        if (!engine->UsePage(p)) return Fail(stamping_failed + output);
-        const PageShape& box = shape(p);
-        // The continuation page is drawn after, and so over, the letterhead.
-        if (gets_letterhead &&
-            !engine->PlaceCapturedPage(letterhead, 0, box.height, box.width, box.height)) {
-            return Fail(stamping_failed + output);
-        }
-        if (gets_continuation &&
-            !engine->PlaceCapturedPage(continuation, 0, box.height, box.width, box.height)) {
-            return Fail(stamping_failed + output);
-        }
-    }
-
-    // Background: the stationery layer is the base and every document page
-    // is drawn over it; foreground: the document is the base and every layer
-    // page is drawn over it.
-    const bool background = settings.ItemIndex(kOptions, kPlacement) == kBackground;
-    const EngineDocumentId base = background ? layer : document;
-    const EngineDocumentId over = background ? document : layer;
-    if (!engine->UseDocument(base) || !engine->AppendDocument(over)) {
-        return Fail(stamping_failed + output);
-    }
-    for (int q = 1; q <= n; ++q) {
-        const EngineCaptureId capture = engine->CapturePageAsForm(n + 1);
-        const PageShape& box = shape(q);
-        if (capture == 0 || !engine->UsePage(q) ||
-            !engine->PlaceCapturedPage(capture, 0, box.height, box.width, box.height)) {
-            return Fail(stamping_failed + output);
-        }
+        if (!engine.UsePage(p)) return stamping_failed;
+        // Each page's own box: a landscape or turned page in a portrait
+        // letter keeps its shape and its turn.
+        const double width = engine.GetPageWidth();
+        const double height = engine.GetPageHeight();
+        const auto place = [&](EngineCaptureId capture) {
+            return background ? engine.PlaceCapturedPageUnder(capture, 0, height, width, height)
+                              : engine.PlaceCapturedPage(capture, 0, height, width, height);
+        };
+        // The continuation page lies over the letterhead: drawn after it in
+        // the foreground, and beneath the page before it in the background.
+        const EngineCaptureId first = background ? continuation : letterhead;
+        const EngineCaptureId second = background ? letterhead : continuation;
+        const bool first_applies = background ? gets_continuation : gets_letterhead;
+        const bool second_applies = background ? gets_letterhead : gets_continuation;
+        if (first_applies && !place(first)) return stamping_failed;
+        if (second_applies && !place(second)) return stamping_failed;
     }
     return std::string();
 }

@@ -40,6 +40,10 @@ class FacadeEngine : public CompositionEngine {
                            double height) override {
         return engine_.PlaceCapturedPage(capture, left, top, width, height) == 1;
     }
+    bool PlaceCapturedPageUnder(EngineCaptureId capture, double left, double top, double width,
+                                double height) override {
+        return engine_.PlaceCapturedPageUnder(capture, left, top, width, height) == 1;
+    }
     bool SaveFile(const std::string& file_name) override {
         return engine_.SaveFile(file_name) == 1;
     }

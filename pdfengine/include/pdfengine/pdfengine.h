@@ -102,6 +102,10 @@ class PdfEngine {
     // keeps the turn a viewer showed, relative to the target page's own.
     int PlaceCapturedPage(CaptureId capture, double left, double top, double width,
                           double height);
+    // The same, drawn beneath everything the page draws itself: the page's
+    // content, annotations, form fields and links stay as they were.
+    int PlaceCapturedPageUnder(CaptureId capture, double left, double top, double width,
+                               double height);
 
     // Stamps "ModDate" and writes the selected document; it stays open.
     int SaveFile(const std::string& file_name);

@@ -8,6 +8,7 @@
 #include "document/resource_names.h"
 #include "filters/decode.h"
 #include "object/pdf_keys.h"
+#include "writer/pdf_text.h"
 
 namespace papyrion::pdf {
 
@@ -26,8 +27,7 @@ TPDFArray* ProcSetArray(TPDFStructure& s) {
 
 // A dictionary entry as a dictionary to write into: resolved when it is a
 // reference, made (or replaced) when it is missing or not a dictionary.
-TPDFDictionary* WritableDictionary(TPDFDictionary& owner, std::string_view key,
-                                   TPDFStructure& s) {
+TPDFDictionary* WritableDictionary(TPDFDictionary& owner, std::string_view key, TPDFStructure& s) {
     TPDFObject* value = owner.Resolve(key);
     if (auto* dictionary = value != nullptr ? value->As<TPDFDictionary>() : nullptr) {
         return dictionary;
@@ -135,8 +135,8 @@ void EnterResource(TPDFPageTree& pages, std::string_view category, const std::st
                    int number, int generation) {
     TPDFDictionary* entries = SelectedPageResources(pages, category);
     if (entries == nullptr) return;
-    const auto* existing = entries->Get(name) != nullptr ? entries->Get(name)->As<TPDFIndRef>()
-                                                         : nullptr;
+    const auto* existing =
+        entries->Get(name) != nullptr ? entries->Get(name)->As<TPDFIndRef>() : nullptr;
     if (existing != nullptr && existing->Number() == number &&
         existing->RefGeneration() == generation) {
         return;
@@ -160,8 +160,8 @@ PlacementMatrix CapturedPagePlacement(const TPDFCapturedPage& c, double left, do
         case 90:
             return {0, -sy, sx, 0, left - sx * bb, bottom + sy * (c.box_width + bl)};
         case 180:
-            return {-sx, 0, 0, -sy, left + sx * (c.box_width + bl),
-                    bottom + sy * (c.box_height + bb)};
+            return {
+                -sx, 0, 0, -sy, left + sx * (c.box_width + bl), bottom + sy * (c.box_height + bb)};
         case 270:
             return {0, sy, -sx, 0, left + sx * (c.box_height + bb), bottom - sy * bl};
         default:
@@ -170,7 +170,7 @@ PlacementMatrix CapturedPagePlacement(const TPDFCapturedPage& c, double left, do
 }
 
 bool DrawCapturedPage(EngineDocument& document, const TPDFCapturedPage& captured, double left,
-                      double top, double width, double height) {
+                      double top, double width, double height, bool under) {
     TPDFPageTree& pages = document.Pages();
     TPDFDictionary* page = pages.SelectedPage();
     if (page == nullptr || !pages.Painter().IsBound()) return false;
@@ -187,17 +187,26 @@ bool DrawCapturedPage(EngineDocument& document, const TPDFCapturedPage& captured
     }
     const PlacementMatrix m = CapturedPagePlacement(captured, left + origin_x, top + origin_y,
                                                     width, height, PageRotation(*page));
-    pages.IsolateForeignContent();
-    TPDFPainter& painter = pages.Painter();
-    painter.Operator("q");
     // Scale factors ten times larger: four decimals then give five
     // significant digits; the second matrix takes the ten back.
-    for (double v : {10 * m.a, 10 * m.b, 10 * m.c, 10 * m.d, m.e, m.f}) painter.Number(v);
-    painter.Operator("cm");
-    for (double v : {0.1, 0.0, 0.0, 0.1, 0.0, 0.0}) painter.Number(v);
-    painter.Operator("cm");
-    painter.Line("/" + captured.resource_name + " Do");
-    painter.Operator("Q");
+    std::string drawing = "q\n";
+    for (double v : {10 * m.a, 10 * m.b, 10 * m.c, 10 * m.d, m.e, m.f}) {
+        drawing += FormatPdfNumber(v, TPDFPainter::kNumberPrecision) + " ";
+    }
+    drawing += "cm\n";
+    for (double v : {0.1, 0.0, 0.0, 0.1, 0.0, 0.0}) {
+        drawing += FormatPdfNumber(v, TPDFPainter::kNumberPrecision) + " ";
+    }
+    drawing += "cm\n/" + captured.resource_name + " Do\nQ\n";
+    if (under) {
+        // Before everything the page draws, so the page's own content, its
+        // annotations and its form fields stay on top and untouched.
+        pages.PrependContent(drawing);
+        return true;
+    }
+    pages.IsolateForeignContent();
+    TPDFPainter& painter = pages.Painter();
+    painter.Line(std::string_view(drawing).substr(0, drawing.size() - 1));
     painter.Store();
     return true;
 }

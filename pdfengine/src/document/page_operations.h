@@ -33,9 +33,10 @@ PlacementMatrix CapturedPagePlacement(const TPDFCapturedPage& captured, double l
 
 // Draws the captured page on the selected page, stretched into the box
 // whose upper-left corner is (left, top), measured from the lower-left
-// corner of the page's MediaBox.
+// corner of the page's MediaBox. `under` draws it beneath everything the
+// page draws itself instead of over it.
 bool DrawCapturedPage(EngineDocument& document, const TPDFCapturedPage& captured, double left,
-                      double top, double width, double height);
+                      double top, double width, double height, bool under = false);
 
 // The selected page's resource category dictionary ("XObject", "Font"),
 // made where missing or not a dictionary; nullptr without a selected page.

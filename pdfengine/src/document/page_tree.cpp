@@ -256,6 +256,16 @@ void TPDFPageTree::IsolateForeignContent() {
     painter_.Prepend("Q\n");
 }
 
+void TPDFPageTree::PrependContent(std::string data) {
+    if (contents_ == nullptr) return;
+    // Unmarked: the page's own content still gets isolated from later
+    // drawings over it.
+    TPDFStream* under = NewContentStream(false);
+    under->SetData(std::move(data));
+    contents_->Insert(0, document_.Structure().MakeReference(*under));
+    streams_.insert(streams_.begin(), under);
+}
+
 void TPDFPageTree::Reselect() {
     const int count = PageCount();
     const int wanted = std::min(selected_number_, count);
@@ -280,8 +290,7 @@ bool TPDFPageTree::LoadSize() {
         std::optional<PdfBox> root_box = root != nullptr ? InheritedMediaBox(*root) : std::nullopt;
         width_ = root_box ? std::fabs((*root_box)[2] - (*root_box)[0]) : kDefaultWidth;
         height_ = root_box ? std::fabs((*root_box)[3] - (*root_box)[1]) : kDefaultHeight;
-        selected_page_->Set(page_key::kMediaBox,
-                            BoxArray(document_.Structure(), width_, height_));
+        selected_page_->Set(page_key::kMediaBox, BoxArray(document_.Structure(), width_, height_));
     }
     size_valid_ = true;
     return true;

@@ -67,6 +67,9 @@ class TPDFPageTree {
     // start of the engine stream, so whatever graphics state it leaves
     // behind (a moved origin, a clip, a colour) cannot bend the drawing.
     void IsolateForeignContent();
+    // A content stream with `data` before every other of the selected page:
+    // what it draws lies under the page's own content.
+    void PrependContent(std::string data);
 
     // From the selected page's MediaBox (own or inherited); 0 without a page.
     double PageWidth();

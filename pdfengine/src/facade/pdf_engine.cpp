@@ -3,8 +3,6 @@
 // operation catches whatever the layers below might throw, so callers only
 // ever see results.
 
-#include "pdfengine/pdfengine.h"
-
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -22,6 +20,7 @@
 #include "document/resource_names.h"
 #include "document/win_ansi.h"
 #include "object/pdf_keys.h"
+#include "pdfengine/pdfengine.h"
 
 namespace papyrion::pdf {
 
@@ -343,7 +342,7 @@ int PdfEngine::SetPageRotation(int degrees) {
     if (degrees % 90 != 0) return 0;
     TPDFStructure& s = state_->Document().Document().Structure();
     state_->Pages().SelectedPage()->Set(page_key::kRotate,
-                                         s.MakeNumeric(((degrees % 360) + 360) % 360));
+                                        s.MakeNumeric(((degrees % 360) + 360) % 360));
     return 1;
 }
 
@@ -390,8 +389,7 @@ int PdfEngine::AppendDocument(DocumentId other) {
         const DocumentId destination = CurrentDocument();
         state_->Close(other);
         UseDocument(destination);
-        WriteInfoEntry(state_->Document().Document(), info_key::kProducer,
-                       EngineIdentification());
+        WriteInfoEntry(state_->Document().Document(), info_key::kProducer, EngineIdentification());
     } catch (...) {
         // The pages are appended; what failed afterwards does not undo that.
     }
@@ -421,6 +419,19 @@ int PdfEngine::PlaceCapturedPage(CaptureId capture, double left, double top, dou
         TPDFCapturedPage* captured = state_->FindCapture(capture);
         if (captured == nullptr) return 0;
         return DrawCapturedPage(state_->Document(), *captured, left, top, width, height) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int PdfEngine::PlaceCapturedPageUnder(CaptureId capture, double left, double top, double width,
+                                      double height) {
+    if (state_->registry.empty() || !Finite({left, top, width, height})) return 0;
+    try {
+        TPDFCapturedPage* captured = state_->FindCapture(capture);
+        if (captured == nullptr) return 0;
+        return DrawCapturedPage(state_->Document(), *captured, left, top, width, height, true) ? 1
+                                                                                               : 0;
     } catch (...) {
         return 0;
     }
@@ -469,9 +480,8 @@ std::string PdfEngine::GetDocInfo(int key) {
     try {
         TPDFDocument& d = state_->Document().Document();
         static constexpr std::string_view kKeys[] = {
-            info_key::kAuthor,  info_key::kTitle,    info_key::kSubject,
-            info_key::kKeywords, info_key::kCreator, info_key::kProducer,
-            info_key::kCreationDate, info_key::kModDate};
+            info_key::kAuthor,  info_key::kTitle,    info_key::kSubject,      info_key::kKeywords,
+            info_key::kCreator, info_key::kProducer, info_key::kCreationDate, info_key::kModDate};
         if (key == kInfoVersion) return d.Version();
         if (key < kInfoAuthor || key > kInfoModDate) return {};
         return ReadInfoEntry(d, kKeys[key - 1]);
@@ -497,9 +507,9 @@ int PdfEngine::SetDocInfo(int key, const std::string& value) {
                 d.SetVersion(value);
             }
         } else {
-            static constexpr std::string_view kKeys[] = {
-                info_key::kAuthor,   info_key::kTitle,   info_key::kSubject,
-                info_key::kKeywords, info_key::kCreator, info_key::kProducer};
+            static constexpr std::string_view kKeys[] = {info_key::kAuthor,  info_key::kTitle,
+                                                         info_key::kSubject, info_key::kKeywords,
+                                                         info_key::kCreator, info_key::kProducer};
             WriteInfoEntry(d, kKeys[key - 1], value);
         }
         return GetDocInfo(key) == value ? 1 : 0;
@@ -565,9 +575,8 @@ int PdfEngine::GetImageHeight() {
 }
 
 int PdfEngine::GetImageColorKey() {
-    return state_->selected_image != nullptr
-               ? static_cast<int>(state_->selected_image->colour_key)
-               : 0;
+    return state_->selected_image != nullptr ? static_cast<int>(state_->selected_image->colour_key)
+                                             : 0;
 }
 
 int PdfEngine::PlaceImage(double left, double top, double width, double height) {
@@ -581,8 +590,7 @@ int PdfEngine::PlaceImage(double left, double top, double width, double height) 
         double x = 0, y = 0;
         PageOrigin(pages, x, y);
         pages.IsolateForeignContent();
-        pages.Painter().Image(image.resource_name, left + x, top + y, width, height,
-                              image.is_mask);
+        pages.Painter().Image(image.resource_name, left + x, top + y, width, height, image.is_mask);
         return 1;
     } catch (...) {
         return 0;

@@ -36,6 +36,9 @@ class CompositionEngine {
     virtual EngineCaptureId CapturePageAsForm(int page_number) = 0;
     virtual bool PlaceCapturedPage(EngineCaptureId capture, double left, double top, double width,
                                    double height) = 0;
+    // Drawn beneath the page's own content.
+    virtual bool PlaceCapturedPageUnder(EngineCaptureId capture, double left, double top,
+                                        double width, double height) = 0;
     virtual bool SaveFile(const std::string& file_name) = 0;
     // The engine's last error code (kEngineErrorUnreadable, kEngineErrorWrongPassword).
     virtual int LastError() = 0;

@@ -131,6 +131,15 @@ bool FakeEngine::PlaceCapturedPage(EngineCaptureId capture, double, double, doub
     return true;
 }
 
+bool FakeEngine::PlaceCapturedPageUnder(EngineCaptureId capture, double, double, double, double) {
+    Document& document = Selected();
+    const auto found = document.captures.find(capture);
+    if (found == document.captures.end()) return false;
+    std::string& page = document.pages[static_cast<std::size_t>(document.page - 1)];
+    page.insert(0, "{" + found->second + "}");
+    return true;
+}
+
 bool FakeEngine::SaveFile(const std::string& file_name) {
     log_.saves.push_back(file_name);
     // As the engine does, a failed save leaves the target as it was.

@@ -62,6 +62,9 @@ class FakeEngine : public CompositionEngine {
     EngineCaptureId CapturePageAsForm(int page_number) override;
     bool PlaceCapturedPage(EngineCaptureId capture, double left, double top, double width,
                            double height) override;
+    // Drawing under puts "{content}" in front of the page's line.
+    bool PlaceCapturedPageUnder(EngineCaptureId capture, double left, double top, double width,
+                                double height) override;
     bool SaveFile(const std::string& file_name) override;
     int LastError() override { return last_error_; }
 
