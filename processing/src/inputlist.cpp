@@ -34,6 +34,8 @@ bool ListOrder(std::string_view a, std::string_view b) {
     return a < b;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
@@ -49,6 +51,20 @@ bool IsAcceptedInput(std::string_view path) {
 bool IsInputFile(const std::string& path) {
     std::error_code ec;
     return IsAcceptedInput(path) && !fs::is_directory(path, ec);
+}
+
+bool IsOwnFileName(std::string_view name) {
+    if (name.starts_with(kTemporaryFilePrefix)) return true;
+    constexpr std::string_view kOutputEnding = "_OUTPUT.PDF";
+    if (EndsWithUpper(name, kOutputEnding)) return true;
+    // ".<name>.<number>.part": the side file an output is written to first.
+    constexpr std::string_view kPartEnding = ".part";
+    if (name.size() < 2 || name.front() != '.' || !name.ends_with(kPartEnding)) return false;
+    std::string_view rest = name.substr(1, name.size() - 1 - kPartEnding.size());
+    std::size_t digits = 0;
+    while (digits < rest.size() && IsDigit(rest[rest.size() - 1 - digits])) ++digits;
+    rest.remove_suffix(digits);
+    return digits > 0 && rest.size() >= 2 && rest.back() == '.';
 }
 
 bool PassesFolderTest(const std::string& path) {
@@ -99,7 +115,11 @@ void AddDroppedPath(InputList& list, FolderQueue& queue, const std::string& path
     }
 }
 
-void ExpandFolderQueue(InputList& list, FolderQueue& queue) {
+namespace {
+
+// The expansion; the paths of input files it could not add go to `left_out`.
+void Expand(InputList& list, FolderQueue& queue, std::size_t limit,
+            std::set<std::string>& left_out) {
     std::set<fs::path> scanned;
     while (!queue.empty()) {
         const std::string folder = queue.front();
@@ -108,8 +128,8 @@ void ExpandFolderQueue(InputList& list, FolderQueue& queue) {
         const fs::path identity = fs::canonical(folder, ec);
         if (ec || !scanned.insert(identity).second) continue;
 
-        // The directory's own order is arbitrary; by name the 9999 limit
-        // cuts the same files every time.
+        // The directory's own order is arbitrary; by name the limit cuts the
+        // same files every time.
         std::vector<std::string> names{".", ".."};
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             names.push_back(it->path().filename().string());
@@ -117,8 +137,12 @@ void ExpandFolderQueue(InputList& list, FolderQueue& queue) {
         std::sort(names.begin(), names.end());
         for (const std::string& name : names) {
             const std::string path = JoinPath(folder, name);
-            if (!list.Contains(path) && IsInputFile(path) && list.Size() < kDropLimit) {
-                list.Add(path);
+            if (!list.Contains(path) && !IsOwnFileName(name) && IsInputFile(path)) {
+                if (list.Size() < limit) {
+                    list.Add(path);
+                } else {
+                    left_out.insert(path);
+                }
             } else if (PassesFolderTest(path)) {
                 queue.push_back(path);
             }
@@ -126,12 +150,34 @@ void ExpandFolderQueue(InputList& list, FolderQueue& queue) {
     }
 }
 
-void FillFromDrop(InputList& list, const std::vector<std::string>& paths) {
+}  // namespace
+
+std::size_t ExpandFolderQueue(InputList& list, FolderQueue& queue, std::size_t limit) {
+    std::set<std::string> left_out;
+    Expand(list, queue, limit, left_out);
+    return left_out.size();
+}
+
+DropFill FillFromDrop(InputList& list, const std::vector<std::string>& paths, std::size_t limit) {
     list.Clear();
     FolderQueue queue;
-    const std::size_t taken = std::min(paths.size(), kDropLimit);
+    const std::size_t taken = std::min(paths.size(), limit);
     for (std::size_t i = 0; i < taken; ++i) AddDroppedPath(list, queue, paths[i]);
-    ExpandFolderQueue(list, queue);
+
+    std::set<std::string> left_out;
+    Expand(list, queue, limit, left_out);
+
+    // Items after the limit: a file the expansion found anyway is not lost.
+    DropFill fill;
+    for (std::size_t i = taken; i < paths.size(); ++i) {
+        if (IsInputFile(paths[i])) {
+            if (!list.Contains(paths[i])) left_out.insert(paths[i]);
+        } else if (PassesFolderTest(paths[i])) {
+            ++fill.folders_left_out;
+        }
+    }
+    fill.files_left_out = left_out.size();
+    return fill;
 }
 
 }  // namespace papyrion

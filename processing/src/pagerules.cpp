@@ -1,6 +1,8 @@
 #include "processing/pagerules.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -11,7 +13,7 @@ namespace {
 constexpr std::string_view kNoPages = "0-0";
 constexpr std::string_view kFirstPage = "1-1";
 constexpr std::string_view kSecondToEnd = "2-999";
-// Bounds beyond this are as good as infinite: no page above 999 is flagged.
+// Bounds beyond this are as good as infinite: no document has that many pages.
 constexpr long long kBoundLimit = 1'000'000'000LL;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -54,10 +56,14 @@ long long ReadBound(std::string_view text) {
     return negative ? -value : value;
 }
 
-void SetRange(PageFlags::Table& table, long long lower, long long upper) {
+// The working table of the canonical form: pages 0..999.
+using CanonicalTable = std::array<bool, kLastCanonicalPage + 1>;
+
+void SetRange(CanonicalTable& table, long long lower, long long upper) {
     lower = std::max(lower, 0LL);
-    upper = std::min(upper, static_cast<long long>(kLastFlaggablePage));
-    for (long long page = lower; page <= upper; ++page) table[static_cast<std::size_t>(page)] = 1;
+    upper = std::min(upper, static_cast<long long>(kLastCanonicalPage));
+    for (long long page = lower; page <= upper; ++page)
+        table[static_cast<std::size_t>(page)] = true;
 }
 
 }  // namespace
@@ -98,16 +104,16 @@ std::string NormalizePageRange(std::string_view text) {
         items.insert(low + "-" + high);
     }
 
-    PageFlags::Table pages{};
+    CanonicalTable pages{};
     for (const auto& item : items) {
         SetRange(pages, std::stoll(item.substr(0, 4)), std::stoll(item.substr(5, 4)));
     }
 
     std::string result;
-    for (int page = 1; page <= kLastFlaggablePage; ++page) {
-        if (pages[static_cast<std::size_t>(page)] == 0) continue;
+    for (int page = 1; page <= kLastCanonicalPage; ++page) {
+        if (!pages[static_cast<std::size_t>(page)]) continue;
         int last = page;
-        while (last < kLastFlaggablePage && pages[static_cast<std::size_t>(last + 1)] != 0) ++last;
+        while (last < kLastCanonicalPage && pages[static_cast<std::size_t>(last + 1)]) ++last;
         if (!result.empty()) result += ',';
         result += std::to_string(page) + "-" + std::to_string(last);
         page = last;
@@ -115,19 +121,44 @@ std::string NormalizePageRange(std::string_view text) {
     return result;
 }
 
+void PageSet::Add(std::vector<PageRun> runs) {
+    runs.insert(runs.end(), runs_.begin(), runs_.end());
+    std::sort(runs.begin(), runs.end(),
+              [](const PageRun& a, const PageRun& b) { return a.first < b.first; });
+    runs_.clear();
+    for (const PageRun& run : runs) {
+        // Joins overlapping and touching runs; the end of a run that reaches
+        // the document end has no successor to touch.
+        if (!runs_.empty() && runs_.back().last != kDocumentEnd &&
+            run.first <= runs_.back().last + 1) {
+            runs_.back().last = std::max(runs_.back().last, run.last);
+        } else if (runs_.empty() || run.first > runs_.back().last) {
+            runs_.push_back(run);
+        }
+    }
+}
+
+bool PageSet::Contains(long long page) const {
+    const auto after =
+        std::upper_bound(runs_.begin(), runs_.end(), page,
+                         [](long long p, const PageRun& run) { return p < run.first; });
+    return after != runs_.begin() && page <= std::prev(after)->last;
+}
+
 void ClearPageFlags(PageFlags& flags) {
-    flags.LetterheadFlags.fill(0);
-    flags.ContinuationFlags.fill(0);
+    flags.LetterheadFlags.Clear();
+    flags.ContinuationFlags.Clear();
 }
 
 void FillPageFlags(PageFlags& flags, StationeryKind kind, std::string_view ruleText) {
     std::string text(ruleText);
     if (const auto blank = text.find(' '); blank != std::string::npos) text.erase(blank, 1);
 
-    PageFlags::Table* table = nullptr;
-    if (kind == StationeryKind::Letterhead) table = &flags.LetterheadFlags;
-    if (kind == StationeryKind::Continuation) table = &flags.ContinuationFlags;
+    PageSet* set = nullptr;
+    if (kind == StationeryKind::Letterhead) set = &flags.LetterheadFlags;
+    if (kind == StationeryKind::Continuation) set = &flags.ContinuationFlags;
 
+    std::vector<PageRun> runs;
     std::string_view rest = text;
     while (!rest.empty()) {
         std::string item;
@@ -142,8 +173,11 @@ void FillPageFlags(PageFlags& flags, StationeryKind kind, std::string_view ruleT
         const auto dash = item.find('-');
         const long long lower = ReadBound(std::string_view(item).substr(0, dash));
         const long long upper = ReadBound(std::string_view(item).substr(dash + 1));
-        if (table != nullptr && upper >= lower) SetRange(*table, lower, upper);
+        // Reversed items select nothing; page 0 and below are no real pages.
+        if (upper < lower || upper < 1) continue;
+        runs.push_back({std::max(lower, 1LL), upper == kLastCanonicalPage ? kDocumentEnd : upper});
     }
+    if (set != nullptr) set->Add(std::move(runs));
 }
 
 PageFlags BuildPageFlags(int letterheadMode, std::string_view letterheadRange, int continuationMode,
@@ -158,10 +192,10 @@ PageFlags BuildPageFlags(int letterheadMode, std::string_view letterheadRange, i
 }
 
 bool StationeryApplies(const PageFlags& flags, StationeryKind kind, int mode, long long page) {
-    if (mode <= 0 || page < 0 || page > kLastFlaggablePage) return false;
-    const auto& table =
+    if (mode <= 0 || page < 1) return false;
+    const PageSet& set =
         kind == StationeryKind::Letterhead ? flags.LetterheadFlags : flags.ContinuationFlags;
-    return table[static_cast<std::size_t>(page)] > 0;
+    return set.Contains(page);
 }
 
 }  // namespace papyrion

@@ -92,6 +92,19 @@ TEST_F(CompositionTest, ReadsEachStationeryFileOncePerOutput) {
     EXPECT_EQ(FakePages(output)[39], "{C}p39");
 }
 
+TEST_F(CompositionTest, StationeryGoesOnEveryPageOfALongDocument) {
+    std::vector<std::string> pages;
+    for (int i = 1; i <= 1001; ++i) pages.push_back("p" + std::to_string(i));
+    WriteFile(output, FakePdf(pages));
+    Modes(kPageModeAllPages, kPageModeFirstOrRest, 1);
+    ASSERT_TRUE(Compose(letterhead, continuation));
+    const std::vector<std::string> stamped = FakePages(output);
+    ASSERT_EQ(stamped.size(), 1001u);
+    EXPECT_EQ(stamped[998], "{L}{C}{p999}");
+    EXPECT_EQ(stamped[999], "{L}{C}{p1000}");
+    EXPECT_EQ(stamped[1000], "{L}{C}{p1001}");
+}
+
 TEST_F(CompositionTest, StationeryThatNoPageGetsIsNotRead) {
     settings.SetItemIndex("Opties", "BriefPapier", kPageModeRange);
     settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);

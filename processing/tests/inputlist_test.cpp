@@ -74,6 +74,77 @@ TEST(InputList, DropExpandsFoldersBreadthFirstAndIgnoresOtherFiles) {
                             folder / "missing.txt", single));
 }
 
+TEST(InputList, OwnFileNamesAreOutputsAndTemporaryFiles) {
+    struct Case {
+        const char* name;
+        bool own;
+    };
+    const Case cases[] = {
+        {"a_output.pdf", true},     {"A_OUTPUT.PDF", true},
+        {"a_Output.Pdf", true},     {"a_output_output.pdf", true},
+        {"output.pdf", false},      {"a_output.pdf.bak", false},
+        {"a_output.docx", false},   {"a_outputs.pdf", false},
+        {".papyrion-a.pdf", true},  {".papyrion-", true},
+        {"papyrion-a.pdf", false},  {".Papyrion-a.pdf", false},
+        {".a.pdf.1234.part", true}, {".a_output.pdf.7.part", true},
+        {".a.pdf.part", false},                                // no process number
+        {".a.pdf.12x.part", false}, {"a.pdf.12.part", false},  // not hidden
+        {"..12.part", false},                                  // no name
+        {".a.pdf", false},          {"a.pdf", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsOwnFileName(c.name), c.own) << c.name;
+}
+
+TEST(InputList, ExpansionSkipsOurOwnFilesButTakesThemWhenNamed) {
+    RunFolder folder;
+    const std::string top = folder / "drop";
+    fs::create_directories(top + "/sub");
+    fs::create_directories(top + "/old_output.pdf");  // a folder: still scanned
+    for (const char* name : {"a.pdf", "a_output.pdf", "B_OUTPUT.PDF", ".papyrion-c.pdf",
+                             ".a.pdf.4321.part", "sub/d.doc", "sub/d_output.pdf",
+                             "old_output.pdf/e.pdf", "named_output.pdf", ".papyrion-named.pdf"}) {
+        WriteFile(top + "/" + name, "x");
+    }
+    InputList list;
+    FillFromDrop(list, {top, top + "/named_output.pdf", top + "/.papyrion-named.pdf"});
+    EXPECT_THAT(list.Entries(),
+                ElementsAre(top + "/.papyrion-named.pdf", top + "/a.pdf", top + "/named_output.pdf",
+                            top + "/old_output.pdf/e.pdf", top + "/sub/d.doc"));
+}
+
+TEST(InputList, DropCountsTheInputFilesTheLimitLeavesOut) {
+    RunFolder folder;
+    const std::string top = folder / "x";
+    fs::create_directories(top + "/sub/deeper");
+    fs::create_directories(top + "/other");
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.jpg", "z_output.pdf", "sub/s1.pdf",
+                             "sub/s2.pdf", "sub/deeper/s3.pdf", "other/o.pdf"}) {
+        WriteFile(top + "/" + name, "x");
+    }
+    InputList list;
+
+    DropFill fill = FillFromDrop(list, {top}, 3);
+    EXPECT_THAT(list.Entries(), ElementsAre(top + "/a.pdf", top + "/b.pdf", top + "/c.pdf"));
+    // o, s1, s2 and s3; neither the picture nor our own output counts.
+    EXPECT_EQ(fill.files_left_out, 4u);
+    EXPECT_EQ(fill.folders_left_out, 0u);
+
+    // Items after the limit: files count once each, folders apart.
+    fill = FillFromDrop(list,
+                        {top + "/a.pdf", top + "/sub", top + "/sub/s1.pdf", top + "/c.pdf",
+                         top + "/c.pdf", top + "/other", top + "/d.jpg"},
+                        3);
+    EXPECT_THAT(list.Entries(),
+                ElementsAre(top + "/a.pdf", top + "/sub/s1.pdf", top + "/sub/s2.pdf"));
+    EXPECT_EQ(fill.files_left_out, 2u);  // sub/deeper/s3 and c
+    EXPECT_EQ(fill.folders_left_out, 1u);
+
+    // A file after the limit that the expansion takes anyway is not lost.
+    fill = FillFromDrop(list, {top + "/sub", top + "/other", top + "/sub/s1.pdf"}, 2);
+    EXPECT_THAT(list.Entries(), ElementsAre(top + "/sub/s1.pdf", top + "/sub/s2.pdf"));
+    EXPECT_EQ(fill.files_left_out, 2u);  // sub/deeper/s3 and other/o
+}
+
 TEST(InputList, LinkCycleEndsTheExpansion) {
     RunFolder folder;
     const std::string top = folder / "top";
@@ -94,8 +165,9 @@ TEST(InputList, ExpansionStopsAddingAtTheDropLimit) {
     }
     WriteFile(top + "/zsub/late.pdf", "");
     InputList list;
-    FillFromDrop(list, {top});
+    const DropFill fill = FillFromDrop(list, {top});
     EXPECT_EQ(list.Size(), kDropLimit);
+    EXPECT_EQ(fill.files_left_out, 6u);
     EXPECT_FALSE(list.Contains(top + "/zsub/late.pdf"));
     EXPECT_TRUE(list.Contains(top + "/100000.pdf"));
 }

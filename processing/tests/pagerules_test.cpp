@@ -8,18 +8,36 @@
 namespace papyrion {
 namespace {
 
-// The flagged pages of a table as a range text, for readable failures.
-std::string FlaggedPages(const PageFlags::Table& table) {
+// The flagged pages of a set as a range text, for readable failures.
+std::string FlaggedPages(const PageSet& set) {
     std::string out;
-    for (std::size_t page = 0; page < table.size(); ++page) {
-        if (table[page] == 0) continue;
-        std::size_t last = page;
-        while (last + 1 < table.size() && table[last + 1] != 0) ++last;
+    for (const PageRun& run : set.Runs()) {
         if (!out.empty()) out += ',';
-        out += std::to_string(page) + "-" + std::to_string(last);
-        page = last;
+        out += std::to_string(run.first) + "-" +
+               (run.last == kDocumentEnd ? std::string("end") : std::to_string(run.last));
     }
     return out;
+}
+
+// The pages of an n-page document that get each stationery, as the page test
+// of the composition sees them: "L 1-1 C 2-5".
+std::string StampedPages(const PageFlags& flags, int letterheadMode, int continuationMode,
+                         long long pageCount) {
+    std::string out;
+    const auto runs = [&](StationeryKind kind, int mode) {
+        std::string text;
+        for (long long page = 1; page <= pageCount; ++page) {
+            if (!StationeryApplies(flags, kind, mode, page)) continue;
+            long long last = page;
+            while (last < pageCount && StationeryApplies(flags, kind, mode, last + 1)) ++last;
+            if (!text.empty()) text += ',';
+            text += std::to_string(page) + "-" + std::to_string(last);
+            page = last;
+        }
+        return text;
+    };
+    return "L " + runs(StationeryKind::Letterhead, letterheadMode) + " C " +
+           runs(StationeryKind::Continuation, continuationMode);
 }
 
 TEST(PageRules, NormalizePageRangeGivesTheCanonicalForm) {
@@ -76,7 +94,7 @@ TEST(PageRules, NormalizePageRangeKeepsEveryItemOfALongText) {
     EXPECT_EQ(FlaggedPages(flags.LetterheadFlags), "12-12");  // reversed items set nothing
 }
 
-TEST(PageRules, FillPageFlagsWritesOnlyTheTableOfItsKind) {
+TEST(PageRules, FillPageFlagsWritesOnlyTheSetOfItsKind) {
     struct Case {
         StationeryKind kind;
         const char* text;
@@ -84,20 +102,26 @@ TEST(PageRules, FillPageFlagsWritesOnlyTheTableOfItsKind) {
         const char* continuation;
     };
     const Case cases[] = {
-        {StationeryKind::Letterhead, "3-1", "", ""},  // reversed items select nothing here
-        {StationeryKind::Continuation, "2-999", "", "2-999"},
+        {StationeryKind::Letterhead, "3-1", "", ""},           // reversed items select nothing here
+        {StationeryKind::Continuation, "2-999", "", "2-end"},  // 999 reaches the end
+        {StationeryKind::Letterhead, "999", "999-end", ""},
+        {StationeryKind::Letterhead, "1-998", "1-998", ""},
+        {StationeryKind::Letterhead, "5-99999", "5-99999", ""},  // other bounds as written
         {StationeryKind::Letterhead, "1 - 3", "1-3", ""},
         {StationeryKind::Letterhead, "5", "5-5", ""},
         {StationeryKind::Letterhead, "1,3 , 5-6", "1-1,3-3,5-6", ""},
-        {StationeryKind::Letterhead, "1-5000", "1-999", ""},
-        {StationeryKind::Letterhead, "0-0", "0-0", ""},  // index 0 only: no real page
-        {StationeryKind::Letterhead, "1000-2000", "", ""},
-        {StationeryKind::Letterhead, "abc", "0-0", ""},
+        {StationeryKind::Letterhead, "1-5000", "1-5000", ""},
+        {StationeryKind::Letterhead, "0-0", "", ""},  // page 0 only: no real page
+        {StationeryKind::Letterhead, "-5", "1-5", ""},
+        {StationeryKind::Letterhead, "1000-2000", "1000-2000", ""},
+        {StationeryKind::Letterhead, "4-6,1-2,3,20-30,25", "1-6,20-30", ""},  // runs join
+        {StationeryKind::Letterhead, "7-9,1-999,2000", "1-end", ""},
+        {StationeryKind::Letterhead, "abc", "", ""},
         {StationeryKind::Letterhead, "1--5", "", ""},  // upper bound -5
         {StationeryKind::Letterhead, "+2-+4", "2-4", ""},
         {StationeryKind::Letterhead, "7a-9b", "7-9", ""},
         {StationeryKind::Letterhead, "", "", ""},
-        {StationeryKind::Continuation, "1-99999999999999999999", "", "1-999"},
+        {StationeryKind::Continuation, "1-99999999999999999999", "", "1-1000000000"},
         {static_cast<StationeryKind>(3), "1-999", "", ""},  // any other kind writes nothing
     };
     for (const auto& c : cases) {
@@ -110,12 +134,15 @@ TEST(PageRules, FillPageFlagsWritesOnlyTheTableOfItsKind) {
     }
 }
 
-TEST(PageRules, FillPageFlagsAddsToWhatIsSetAndClearEmptiesBothTables) {
+TEST(PageRules, FillPageFlagsAddsToWhatIsSetAndClearEmptiesBothSets) {
     PageFlags flags;
     FillPageFlags(flags, StationeryKind::Letterhead, "1-2");
     FillPageFlags(flags, StationeryKind::Letterhead, "5");
     FillPageFlags(flags, StationeryKind::Continuation, "3");
     EXPECT_EQ(FlaggedPages(flags.LetterheadFlags), "1-2,5-5");
+    FillPageFlags(flags, StationeryKind::Letterhead, "3-4,9");
+    EXPECT_EQ(FlaggedPages(flags.LetterheadFlags), "1-5,9-9");
+    EXPECT_EQ(FlaggedPages(flags.ContinuationFlags), "3-3");
     ClearPageFlags(flags);
     EXPECT_EQ(FlaggedPages(flags.LetterheadFlags), "");
     EXPECT_EQ(FlaggedPages(flags.ContinuationFlags), "");
@@ -150,11 +177,12 @@ TEST(PageRules, PageTestCombinesModeAndFlags) {
         std::vector<std::string> pages;  // for 1, 2, 3, 999, 1000
     };
     const Case cases[] = {
-        {2, "", 2, "", {"L", "C", "C", "C", "-"}},      // first page, then page 2 to end
-        {1, "", 1, "", {"LC", "LC", "LC", "LC", "-"}},  // all pages, up to 999
+        {2, "", 2, "", {"L", "C", "C", "C", "C"}},       // first page, then page 2 to end
+        {1, "", 1, "", {"LC", "LC", "LC", "LC", "LC"}},  // all pages
         {0, "", 0, "", {"-", "-", "-", "-", "-"}},
         {-1, "1-999", 4, "1-999", {"-", "-", "-", "-", "-"}},
-        {3, "2", 3, "1,3-999", {"C", "L", "C", "C", "-"}},
+        {3, "2", 3, "1,3-999", {"C", "L", "C", "C", "C"}},
+        {3, "999", 3, "1000", {"-", "-", "-", "L", "LC"}},
         {3, "3-1", 0, "", {"-", "-", "-", "-", "-"}},  // unswapped range selects nothing
     };
     const long long pages[] = {1, 2, 3, 999, 1000};
@@ -175,6 +203,61 @@ TEST(PageRules, PageTestCombinesModeAndFlags) {
     }
 }
 
+// Long documents: every mode covers the pages it names to the document's end,
+// with no limit at 999 pages.
+TEST(PageRules, PageTestCoversDocumentsOfAnyLength) {
+    struct Case {
+        int letterheadMode;
+        const char* letterheadRange;
+        int continuationMode;
+        const char* continuationRange;
+        std::vector<std::string> stamped;  // for 999, 1000, 1001 and 5000 pages
+    };
+    const std::string saved = NormalizePageRange("5-99999");  // what the settings file gets
+    const Case cases[] = {
+        {kPageModeAllPages,
+         "",
+         kPageModeAllPages,
+         "",
+         {"L 1-999 C 1-999", "L 1-1000 C 1-1000", "L 1-1001 C 1-1001", "L 1-5000 C 1-5000"}},
+        {kPageModeFirstOrRest,
+         "",
+         kPageModeFirstOrRest,
+         "",
+         {"L 1-1 C 2-999", "L 1-1 C 2-1000", "L 1-1 C 2-1001", "L 1-1 C 2-5000"}},
+        {kPageModeRange,
+         "5-99999",
+         kPageModeRange,
+         saved.c_str(),
+         {"L 5-999 C 5-999", "L 5-1000 C 5-1000", "L 5-1001 C 5-1001", "L 5-5000 C 5-5000"}},
+        {kPageModeRange,
+         kDefaultPageRange.data(),
+         kPageModeRange,
+         "1000-1001,4000",
+         {"L 1-999 C ", "L 1-1000 C 1000-1000", "L 1-1001 C 1000-1001",
+          "L 1-5000 C 1000-1001,4000-4000"}},
+        {kPageModeRange,
+         "1-500,998-999",
+         kPageModeNone,
+         "1-999",
+         {"L 1-500,998-999 C ", "L 1-500,998-1000 C ", "L 1-500,998-1001 C ",
+          "L 1-500,998-5000 C "}},
+        {kPageModeNone, "", kPageModeNone, "", {"L  C ", "L  C ", "L  C ", "L  C "}},
+    };
+    const long long counts[] = {999, 1000, 1001, 5000};
+    for (const auto& c : cases) {
+        const PageFlags flags = BuildPageFlags(c.letterheadMode, c.letterheadRange,
+                                               c.continuationMode, c.continuationRange);
+        for (std::size_t i = 0; i < std::size(counts); ++i) {
+            EXPECT_EQ(StampedPages(flags, c.letterheadMode, c.continuationMode, counts[i]),
+                      c.stamped[i])
+                << "modes " << c.letterheadMode << " \"" << c.letterheadRange << "\" / "
+                << c.continuationMode << " \"" << c.continuationRange << "\", " << counts[i]
+                << " pages";
+        }
+    }
+}
+
 TEST(PageRules, PageTestNeedsAPositiveModeEvenWithFlagsSet) {
     PageFlags flags;
     FillPageFlags(flags, StationeryKind::Letterhead, "1-999");
@@ -182,6 +265,7 @@ TEST(PageRules, PageTestNeedsAPositiveModeEvenWithFlagsSet) {
     EXPECT_FALSE(StationeryApplies(flags, StationeryKind::Letterhead, 0, 1));
     EXPECT_FALSE(StationeryApplies(flags, StationeryKind::Letterhead, -1, 1));
     EXPECT_FALSE(StationeryApplies(flags, StationeryKind::Letterhead, 1, -5));
+    EXPECT_FALSE(StationeryApplies(flags, StationeryKind::Letterhead, 1, 0));
 }
 
 }  // namespace

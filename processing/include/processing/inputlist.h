@@ -26,6 +26,16 @@ bool IsAcceptedInput(std::string_view path);
 // refused, and its contents would be lost to the scan.
 bool IsInputFile(const std::string& path);
 
+// Every temporary file written beside a target starts its name with this,
+// so that folder expansion never takes one written by another run.
+inline constexpr std::string_view kTemporaryFilePrefix = ".papyrion-";
+
+// A file name (without its folder) this program writes: an output
+// ("..._output.pdf", any case), a temporary file (kTemporaryFilePrefix) or
+// a hidden side file ".<name>.<number>.part". Folder expansion leaves these
+// out; a file named in the drop itself is still taken.
+bool IsOwnFileName(std::string_view name);
+
 // An existing directory whose path does not end in "." ("." and ".." never
 // pass, nor does any other path ending in a dot).
 bool PassesFolderTest(const std::string& path);
@@ -67,16 +77,28 @@ using FolderQueue = std::deque<std::string>;
 // other path goes through the folder test into the queue.
 void AddDroppedPath(InputList& list, FolderQueue& queue, const std::string& path);
 
-// Scans the queued folders breadth first: every entry of a folder, hidden
-// ones included, is added when accepted, not yet listed and the list holds
-// fewer than kDropLimit entries; otherwise it goes through the folder test,
-// so subfolders are scanned after their parent. A folder reached a second
-// time (through a link) is not scanned again, so a link cycle cannot make
-// the expansion endless. Unreadable folders are skipped.
-void ExpandFolderQueue(InputList& list, FolderQueue& queue);
+// What a drop could not take because of the limit, for the caller to tell.
+struct DropFill {
+    // Input files left out of the full list (each path counted once): found
+    // in folders, or dropped after the first `limit` items.
+    std::size_t files_left_out = 0;
+    // Dropped folders after the first `limit` items, not scanned.
+    std::size_t folders_left_out = 0;
+};
 
-// A whole drop: empties the list, takes at most kDropLimit items in their
+// Scans the queued folders breadth first: every entry of a folder, hidden
+// ones included, is added when accepted, not one of our own files
+// (IsOwnFileName), not yet listed and the list holds fewer than `limit`
+// entries; otherwise it goes through the folder test, so subfolders are
+// scanned after their parent. A folder reached a second time (through a
+// link) is not scanned again, so a link cycle cannot make the expansion
+// endless. Unreadable folders are skipped. Returns the number of input
+// files left out because the list was full.
+std::size_t ExpandFolderQueue(InputList& list, FolderQueue& queue, std::size_t limit = kDropLimit);
+
+// A whole drop: empties the list, takes at most `limit` items in their
 // order, then expands the folders found.
-void FillFromDrop(InputList& list, const std::vector<std::string>& paths);
+DropFill FillFromDrop(InputList& list, const std::vector<std::string>& paths,
+                      std::size_t limit = kDropLimit);
 
 }  // namespace papyrion
