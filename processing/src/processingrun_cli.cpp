@@ -9,6 +9,7 @@
 #include "delivery/printing.h"
 #include "delivery/printing_printers.h"
 #include "processing/composition_pdfengine.h"
+#include "processing/pagefiles.h"
 
 namespace papyrion {
 namespace fs = std::filesystem;
@@ -17,7 +18,7 @@ namespace {
 
 std::string PageFile(RunState& state, const SettingsModel& settings, UserInterface& ui,
                      std::string_view mode_key, std::string_view file_key,
-                     std::string_view page_key) {
+                     std::string_view page_key, std::string_view name) {
     if (settings.ItemIndex("Opties", mode_key) <= 0) return std::string();
     const std::string source = settings.Value("Overlay", file_key);
     std::error_code ec;
@@ -33,8 +34,11 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
     } catch (const std::exception&) {
         page = 1;
     }
+    // In this run's own folder and named by role: a run ending beside this one
+    // removes only its own files, and a letterhead and a continuation file of
+    // one name make two page files.
     const std::string target =
-        state.TempDir() + fs::path(source).stem().string() + std::to_string(page) + ".pdf";
+        state.RunTempDir() + std::string(name) + std::to_string(page) + ".pdf";
     state.TempFiles().Add(target);
     if (!ExtractSinglePage(source, static_cast<int>(page), target)) {
         ui.ShowMessage("The stationery file cannot be read as a PDF: " + source);
@@ -47,9 +51,10 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
 
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                      UserInterface& ui) {
-    return StampingPageFiles{
-        PageFile(state, settings, ui, "BriefPapier", "Brief papier", "Brief papier pagina"),
-        PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};
+    return StampingPageFiles{PageFile(state, settings, ui, "BriefPapier", "Brief papier",
+                                      "Brief papier pagina", kLetterheadPageName),
+                             PageFile(state, settings, ui, "VolgPapier", "Volg papier",
+                                      "Volg papier pagina", kContinuationPageName)};
 }
 
 std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, UserInterface& ui,
