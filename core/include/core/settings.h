@@ -160,7 +160,8 @@ class SettingsModel {
     // file + ".lock" held for the whole group. Other runs may have saved
     // since the load, so a statistics counter is written as the file's count
     // plus this run's additions since its load or last save (the live count
-    // when the file holds no count), which then becomes the live value.
+    // when the file holds no count), which then becomes the live value. A
+    // listener told of that change must not save: the lock is held.
     void Save(SaveGroup group);
 
     // Called after every change of a live value, with the key's section and key.
