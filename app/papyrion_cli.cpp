@@ -103,8 +103,9 @@ int Run(const CliOptions& options) {
     for (const std::string& path : options.paths) {
         paths.push_back(std::filesystem::absolute(path).lexically_normal().string());
     }
-    FillFromDrop(run.Inputs(), paths);
+    const DropFill fill = FillFromDrop(run.Inputs(), paths);
     const std::size_t inputs = run.Inputs().Size();
+    const std::size_t left_out = fill.files_left_out + fill.folders_left_out;
     ui.show_progress = inputs > 1;
 
     bool ended_early = false;
@@ -143,11 +144,20 @@ int Run(const CliOptions& options) {
         Say(std::to_string(failed) + " of " + std::to_string(inputs) + " input" +
             (inputs == 1 ? "" : "s") + " failed");
     }
+    if (left_out > 0) {
+        // The list holds at most so many files; the rest were not looked at.
+        Say(std::to_string(fill.files_left_out) + " file(s)" +
+            (fill.folders_left_out > 0
+                 ? " and " + std::to_string(fill.folders_left_out) + " folder(s)"
+                 : std::string()) +
+            " were left out: one run takes at most " + std::to_string(kDropLimit) + " files");
+    }
     if (ended_early) {
         Say("the run ended early; " + std::to_string(run.Inputs().Size()) +
             " file(s) were not processed");
     }
-    const bool all_well = inputs > 0 && produced == inputs && failed == 0 && !ended_early;
+    const bool all_well =
+        inputs > 0 && produced == inputs && failed == 0 && !ended_early && left_out == 0;
     return all_well ? kExitAllProduced : kExitSomeFailed;
 }
 

@@ -1,9 +1,14 @@
 #include "core/runstate.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "core/inifile.h"
 
@@ -32,6 +37,37 @@ std::error_code ReplaceWithCopy(const fs::path& source, const fs::path& target) 
     return ec;
 }
 
+// Every run folder is TEMPDIR + kRunFolderPrefix + pid + "-" + a unique
+// part, and holds kRunLockName, locked by its run for the run's life.
+constexpr std::string_view kRunFolderPrefix = "run-";
+constexpr const char* kRunLockName = ".lock";
+// In TEMPDIR: held while run folders are made or swept, so a sweep never
+// sees a new folder before its run holds the folder's lock.
+constexpr const char* kRunFoldersLockName = ".runs.lock";
+
+// Removes the run folders whose run has ended: nobody holds their lock (the
+// lock dies with its process, whatever became of the process id since), or
+// they have no lock file at all, which a live run always has.
+void RemoveEndedRunFolders(const fs::path& temp_dir) {
+    std::error_code ec;
+    std::vector<fs::path> ended;
+    for (fs::directory_iterator it(temp_dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& folder = it->path();
+        if (!folder.filename().string().starts_with(kRunFolderPrefix)) continue;
+        std::error_code status_ec;
+        if (!fs::is_directory(fs::symlink_status(folder, status_ec))) continue;
+        ended.push_back(folder);
+    }
+    for (const fs::path& folder : ended) {
+        FileLock::Try result = FileLock::Try::kHeldElsewhere;
+        // Held while removing, so the lock file goes last.
+        const FileLock lock = FileLock::TryAcquire(folder / kRunLockName, result);
+        if (result == FileLock::Try::kHeldElsewhere) continue;
+        std::error_code remove_ec;
+        fs::remove_all(folder, remove_ec);
+    }
+}
+
 }  // namespace
 
 RunState::RunState(std::string program_folder, RunHooks hooks)
@@ -51,6 +87,36 @@ RunState::RunState(std::string program_folder, RunHooks hooks)
     if (!hooks_.sleep) {
         hooks_.sleep = [](std::chrono::milliseconds span) { std::this_thread::sleep_for(span); };
     }
+    MakeRunFolder();
+}
+
+RunState::~RunState() { RemoveRunFolder(); }
+
+void RunState::MakeRunFolder() {
+    run_temp_dir_ = temp_dir_;
+    if (temp_dir_.empty()) return;
+    std::error_code ec;
+    fs::create_directories(temp_dir_, ec);
+    const FileLock folders_lock = FileLock::Acquire(fs::path(temp_dir_) / kRunFoldersLockName);
+    // Without it a sweep could take a folder that another run is making.
+    if (!folders_lock.Held()) return;
+    RemoveEndedRunFolders(temp_dir_);
+    std::string pattern =
+        temp_dir_ + std::string(kRunFolderPrefix) + std::to_string(getpid()) + "-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return;
+    run_lock_ = FileLock::Acquire(fs::path(pattern) / kRunLockName);
+    if (!run_lock_.Held()) {
+        fs::remove_all(pattern, ec);
+        return;
+    }
+    run_temp_dir_ = pattern + "/";
+}
+
+void RunState::RemoveRunFolder() {
+    if (!run_lock_.Held()) return;
+    std::error_code ec;
+    fs::remove_all(run_temp_dir_, ec);
+    run_lock_.Release();
 }
 
 void RunState::SetCommandLine(std::vector<std::string> arguments) {
@@ -121,6 +187,7 @@ void RunState::EndProgram(UserInterface& ui) {
     }
     log_.WriteLogLine("00009I", "Program stop;" + Counts(settings_));
     DeleteTempFiles(false);
+    RemoveRunFolder();
     if (!save_error.empty()) ui.ShowError(save_error);
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "core/filelock.h"
 #include "core/inifile.h"
 #include "text_util.h"
 
@@ -40,6 +41,17 @@ std::optional<std::int64_t> StrictFor(F form, std::string_view text) {
     return number;
 }
 
+// Writers of the settings file take turns through this lock. It is a file of
+// its own: a write renames a new file over the settings file, so a lock on the
+// settings file itself would be left behind on the replaced one.
+FileLock LockSettingsWrites(const std::filesystem::path& file) {
+    std::filesystem::path lock_file = file;
+    lock_file += ".lock";
+    // Without a lock file the folder cannot be written, and the write itself
+    // reports that.
+    return FileLock::Acquire(lock_file);
+}
+
 std::string ConverterOf(std::string_view text) {
     const std::string upper = UpperCaseAscii(text);
     return upper == "MS" || upper == "OO" ? upper : "??";
@@ -61,6 +73,7 @@ SettingsModel::SettingsModel(std::filesystem::path file, TranslateFn translate,
     const auto definitions = SettingDefinitions();
     values_.reserve(definitions.size());
     for (std::size_t i = 0; i < definitions.size(); ++i) values_.push_back(DefaultOf(i));
+    unsaved_counts_.assign(definitions.size(), 0);
 }
 
 std::size_t SettingsModel::IndexOf(std::string_view section, std::string_view key) const {
@@ -184,6 +197,8 @@ void SettingsModel::SetNumber(std::string_view section, std::string_view key, st
 void SettingsModel::AddToNumber(std::string_view section, std::string_view key,
                                 std::int64_t delta) {
     SetNumber(section, key, Number(section, key) + delta);
+    const std::size_t index = IndexOf(section, key);
+    if (SettingDefinitions()[index].form == F::kCounter) unsaved_counts_[index] += delta;
 }
 
 bool SettingsModel::IsYes(std::string_view section, std::string_view key) const {
@@ -218,6 +233,7 @@ bool SettingsModel::LoadStationerySwitch() {
 
 void SettingsModel::StoreDropWindowCountry(std::string code) {
     drop_country_ = std::move(code);
+    const FileLock lock = LockSettingsWrites(file_);
     IniWrite(file_, "Opties", "Country", drop_country_);
 }
 
@@ -297,6 +313,7 @@ void SettingsModel::Load() {
     for (const char* counter :
          {"Aangemaakte bestanden", "Aangemaakte paginas", "Programma starts", "Programma einde"}) {
         SetNumber("Statistiek", counter, strict("Statistiek", counter));
+        unsaved_counts_[IndexOf("Statistiek", counter)] = 0;
     }
 
     text("Product", "EmailAdr");
@@ -373,13 +390,28 @@ WindowPlace SettingsModel::ConfigurationWindowPlace(ScreenSize screen, int width
     return place;
 }
 
+void SettingsModel::MergeSavedCount(std::size_t index) {
+    const SettingDefinition& definition = SettingDefinitions()[index];
+    const auto in_file =
+        StrictFor(F::kCounter, IniRead(file_, definition.section, definition.key, ""));
+    std::int64_t merged = 0;
+    // A file without a readable count (a first run, a reset) gets the live one.
+    if (!in_file || __builtin_add_overflow(*in_file, unsaved_counts_[index], &merged)) return;
+    Store(index, std::to_string(merged));
+}
+
 void SettingsModel::Save(SaveGroup group) {
+    const FileLock lock = LockSettingsWrites(file_);
     if (group == SaveGroup::kG1 || group == SaveGroup::kG2 || group == SaveGroup::kG3) {
         dir_ = environment_("DIR");
     }
     if (group <= SaveGroup::kG4) SetValue("User", "User", environment_("user"));
     for (const SettingKey& key : SaveGroupKeys(group)) {
+        const std::size_t index = IndexOf(key.section, key.key);
+        const bool counter = SettingDefinitions()[index].form == F::kCounter;
+        if (counter) MergeSavedCount(index);
         IniWrite(file_, key.section, key.key, Value(key.section, key.key));
+        if (counter) unsaved_counts_[index] = 0;
     }
 }
 

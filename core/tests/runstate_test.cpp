@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
@@ -41,6 +43,47 @@ class RunStateTest : public ::testing::Test {
     }
     fs::path Dir() const { return home_.Path() / "Papyrion"; }
 
+    // Another process with a run of its own, holding a file in its run
+    // folder. It ends without the end steps, as a crash would: at once, or
+    // when EndChild is called.
+    struct ChildRun {
+        pid_t pid = -1;
+        std::string folder;
+        int go = -1;
+    };
+    ChildRun StartChild(bool wait) {
+        int report[2];
+        int go[2];
+        EXPECT_EQ(pipe(report), 0);
+        EXPECT_EQ(pipe(go), 0);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(report[0]);
+            close(go[1]);
+            auto run = MakeRun();
+            WriteText(run->RunTempDir() + "letterhead1.pdf", "page");
+            const std::string line = run->RunTempDir() + "\n";
+            if (write(report[1], line.data(), line.size()) < 0) _exit(1);
+            char word = 0;
+            if (wait && read(go[0], &word, 1) < 0) _exit(1);
+            _exit(0);
+        }
+        close(report[1]);
+        close(go[0]);
+        ChildRun child{pid, "", go[1]};
+        char c = 0;
+        while (read(report[0], &c, 1) == 1 && c != '\n') child.folder += c;
+        close(report[0]);
+        if (!wait) EndChild(child);
+        return child;
+    }
+    static void EndChild(ChildRun& child) {
+        if (child.go >= 0) close(child.go);
+        child.go = -1;
+        int status = 0;
+        waitpid(child.pid, &status, 0);
+    }
+
     TempFolder home_;
     ScopedEnv xdg_;
     ScopedEnv tz_;
@@ -57,6 +100,34 @@ TEST_F(RunStateTest, PathsComeFromTheDataFolder) {
     EXPECT_EQ(run->SettingsFile(), dir + "Papyrion.ini");
     EXPECT_EQ(run->BackupFile(), dir + "Papyrion.ono");
     EXPECT_TRUE(fs::is_directory(run->TempDir()));
+}
+
+TEST_F(RunStateTest, EachRunHasItsOwnFolderAndAStartRemovesOnlyThoseOfEndedRuns) {
+    ChildRun live = StartChild(true);
+    ChildRun ended = StartChild(false);
+    ASSERT_TRUE(fs::exists(ended.folder + "letterhead1.pdf"));
+    ASSERT_TRUE(fs::exists(live.folder + "letterhead1.pdf"));
+    // Left by an ended run whose process number is in use again (here by
+    // this very process): the number proves nothing, the free lock does.
+    const fs::path reused = Dir() / "Temp" / ("run-" + std::to_string(getpid()) + "-old");
+    fs::create_directories(reused);
+    WriteText(reused / ".lock", "");
+
+    auto run = MakeRun();
+    EXPECT_FALSE(fs::exists(ended.folder));
+    EXPECT_FALSE(fs::exists(reused));
+    EXPECT_TRUE(fs::exists(live.folder + "letterhead1.pdf"));
+    EXPECT_TRUE(fs::is_directory(run->RunTempDir()));
+    EXPECT_THAT(run->RunTempDir(), ::testing::StartsWith(run->TempDir()));
+    EXPECT_NE(run->RunTempDir(), run->TempDir());
+    EXPECT_NE(run->RunTempDir(), live.folder);
+
+    EndChild(live);
+    run->EndProgram(ui_);
+    EXPECT_FALSE(fs::exists(run->RunTempDir()));
+    EXPECT_TRUE(fs::exists(live.folder));  // nobody has started since it ended
+    auto next = MakeRun();
+    EXPECT_FALSE(fs::exists(live.folder));
 }
 
 TEST_F(RunStateTest, StartWithoutSettingsFileMakesNoBackupAndCountsTheFirstStart) {

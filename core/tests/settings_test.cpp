@@ -2,8 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "core/inifile.h"
 #include "support/test_folders.h"
@@ -312,6 +315,74 @@ TEST_F(SettingsTest, SetValueBringsTextsToTheStoredFormAndTellsListeners) {
     EXPECT_THROW(model.SetValue("Opties", "Voorgrond", "front"), std::invalid_argument);
     EXPECT_THROW(model.Value("Opties", "Nothing"), std::out_of_range);
     EXPECT_THROW(model.Checked("Opties", "Voorgrond"), std::invalid_argument);
+}
+
+TEST_F(SettingsTest, RunsSharingTheFileAddTheirCountsToWhatItHolds) {
+    WriteText(ini_, "[Statistiek]\nAangemaakte bestanden=10\nProgramma starts=4\n");
+    SettingsModel a = MakeModel();
+    SettingsModel b = MakeModel();
+    a.Load();
+    b.Load();
+    const auto files = [this] { return IniRead(ini_, "Statistiek", "Aangemaakte bestanden", ""); };
+    const auto pages = [this] { return IniRead(ini_, "Statistiek", "Aangemaakte paginas", ""); };
+
+    a.AddToNumber("Statistiek", "Aangemaakte bestanden", 2);
+    a.AddToNumber("Statistiek", "Aangemaakte paginas", 7);  // not in the file yet
+    b.AddToNumber("Statistiek", "Aangemaakte bestanden", 3);
+    b.AddToNumber("Statistiek", "Aangemaakte paginas", 5);
+    a.Save(SaveGroup::kG4);
+    EXPECT_EQ(files(), "12");
+    EXPECT_EQ(pages(), "7");
+    b.Save(SaveGroup::kG4);
+    EXPECT_EQ(files(), "15");
+    EXPECT_EQ(pages(), "12");
+    EXPECT_EQ(IniRead(ini_, "Statistiek", "Programma starts", ""), "4");
+    EXPECT_EQ(b.Number("Statistiek", "Aangemaakte bestanden"), 15);  // the model shows the total
+
+    // What a save wrote is not added again by the next one.
+    a.AddToNumber("Statistiek", "Aangemaakte bestanden", 1);
+    a.Save(SaveGroup::kG4);
+    b.Save(SaveGroup::kG4);
+    EXPECT_EQ(files(), "16");
+    EXPECT_EQ(a.Number("Statistiek", "Aangemaakte bestanden"), 16);
+
+    // A reset file starts again with the totals the ending run knows.
+    fs::remove(ini_);
+    b.Save(SaveGroup::kG4);
+    EXPECT_EQ(files(), "16");
+    EXPECT_EQ(pages(), "12");
+}
+
+TEST_F(SettingsTest, ConcurrentSavesLoseNoCounts) {
+    constexpr int kRuns = 4;
+    constexpr int kSavesEach = 5;
+    std::vector<pid_t> children;
+    for (int run = 0; run < kRuns; ++run) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int code = 0;
+            try {
+                SettingsModel model = MakeModel();
+                model.Load();
+                for (int save = 0; save < kSavesEach; ++save) {
+                    model.AddToNumber("Statistiek", "Aangemaakte bestanden", 1);
+                    model.Save(SaveGroup::kG4);
+                }
+            } catch (...) {
+                code = 1;
+            }
+            _exit(code);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(IniRead(ini_, "Statistiek", "Aangemaakte bestanden", ""),
+              std::to_string(kRuns * kSavesEach));
 }
 
 }  // namespace

@@ -59,10 +59,11 @@ int CountStationeryPages(const std::string& path) {
 PageFiles::PageFiles(UserInterface& ui, std::string temp_dir, SortedPathList& temp_files)
     : ui_(ui), temp_dir_(std::move(temp_dir)), temp_files_(temp_files) {}
 
-int PageFiles::ExtractPageToTemp(const std::string& path, int page) {
+int PageFiles::ExtractPageToTemp(const std::string& path, int page, std::string_view name) {
     ui_.ActivityTick();
     const int name_number = page < 1 ? 1 : page;
-    const std::string target = temp_dir_ + PathStem(path) + std::to_string(name_number) + ".pdf";
+    const std::string target = temp_dir_ + (name.empty() ? PathStem(path) : std::string(name)) +
+                               std::to_string(name_number) + ".pdf";
     current_extraction_ = target;
     temp_files_.Add(target);
     std::error_code ignored;
@@ -84,22 +85,22 @@ int PageFiles::ExtractPageToTemp(const std::string& path, int page) {
 }
 
 std::string PageFiles::RenderPageToJpeg(const std::string& path, const std::string& page_text,
-                                        const std::string& size_text) {
+                                        const std::string& size_text, std::string_view name) {
     ui_.ActivityTick();
     int page = IntegerOrZero(page_text);
     if (page == 0) page = 1;
     int size = IntegerOrZero(size_text);
     if (size == 0) size = kDefaultSize;
 
-    ExtractPageToTemp(path, page);
+    ExtractPageToTemp(path, page, name);
     const std::string source = current_extraction_;
     if (!FileExists(source)) return {};
 
     pdf::PdfEngine engine;
     engine.OpenFile(source, "");
     engine.CurrentDocument();
-    const std::string name = DisplayFileName(source);
-    const std::string jpeg = temp_dir_ + name.substr(0, name.size() - 4) + ".jpg";
+    const std::string source_name = DisplayFileName(source);
+    const std::string jpeg = temp_dir_ + source_name.substr(0, source_name.size() - 4) + ".jpg";
     if (page > preview_page_count_) page = preview_page_count_;
     engine.SetRenderFactor(size / 100.0);
     engine.UsePage(page);
@@ -115,12 +116,13 @@ void RefreshStationeryPageFiles(PageFiles& page_files, const StationeryChoice& l
     files.continuation_pages = std::max(1, CountStationeryPages(continuation.file));
     if (letterhead.mode > 0) {
         files.letterhead_jpeg = page_files.RenderPageToJpeg(
-            letterhead.file, std::to_string(letterhead.page), kThumbnailSize);
+            letterhead.file, std::to_string(letterhead.page), kThumbnailSize, kLetterheadPageName);
         files.letterhead_page_file = page_files.CurrentExtraction();
     }
     if (continuation.mode > 0) {
-        files.continuation_jpeg = page_files.RenderPageToJpeg(
-            continuation.file, std::to_string(continuation.page), kThumbnailSize);
+        files.continuation_jpeg =
+            page_files.RenderPageToJpeg(continuation.file, std::to_string(continuation.page),
+                                        kThumbnailSize, kContinuationPageName);
         files.continuation_page_file = page_files.CurrentExtraction();
     }
 }

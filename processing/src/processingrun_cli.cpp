@@ -9,6 +9,7 @@
 #include "delivery/printing.h"
 #include "delivery/printing_printers.h"
 #include "processing/composition_pdfengine.h"
+#include "processing/pagefiles.h"
 
 namespace papyrion {
 namespace fs = std::filesystem;
@@ -24,7 +25,8 @@ struct PageFileResult {
 
 PageFileResult PageFile(RunState& state, const SettingsModel& settings,
                         const TranslateFn& translate, std::string_view mode_key,
-                        std::string_view file_key, std::string_view page_key) {
+                        std::string_view file_key, std::string_view page_key,
+                        std::string_view name) {
     if (settings.ItemIndex("Opties", mode_key) <= 0) return {};
     const std::string source = settings.Value("Overlay", file_key);
     const auto text = [&translate](std::string_view keyword, std::string_view fallback) {
@@ -42,8 +44,11 @@ PageFileResult PageFile(RunState& state, const SettingsModel& settings,
     } catch (const std::exception&) {
         page = 1;
     }
+    // In this run's own folder and named by role: a run ending beside this one
+    // removes only its own files, and a letterhead and a continuation file of
+    // one name make two page files.
     const std::string target =
-        state.TempDir() + fs::path(source).stem().string() + std::to_string(page) + ".pdf";
+        state.RunTempDir() + std::string(name) + std::to_string(page) + ".pdf";
     state.TempFiles().Add(target);
     if (!ExtractSinglePage(source, static_cast<int>(page), target)) {
         return {"", text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
@@ -56,10 +61,12 @@ PageFileResult PageFile(RunState& state, const SettingsModel& settings,
 
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                      UserInterface& /*ui*/, const TranslateFn& translate) {
-    const PageFileResult letterhead =
-        PageFile(state, settings, translate, "BriefPapier", "Brief papier", "Brief papier pagina");
-    const PageFileResult continuation =
-        PageFile(state, settings, translate, "VolgPapier", "Volg papier", "Volg papier pagina");
+    const PageFileResult letterhead = PageFile(state, settings, translate, "BriefPapier",
+                                               "Brief papier", "Brief papier pagina",
+                                               kLetterheadPageName);
+    const PageFileResult continuation = PageFile(state, settings, translate, "VolgPapier",
+                                                 "Volg papier", "Volg papier pagina",
+                                                 kContinuationPageName);
     return StampingPageFiles{letterhead.file, continuation.file, letterhead.problem,
                              continuation.problem};
 }

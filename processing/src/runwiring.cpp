@@ -75,7 +75,7 @@ RunAssembly::RunAssembly(RunState& state, TranslationTable& table, UserInterface
                          hand_offs,
                          {},
                          std::chrono::system_clock::now,
-                         state.TempDir(),
+                         state.RunTempDir(),
                          options.input_password};
     run_ = std::make_unique<ProcessingRun>(std::move(services));
 }

@@ -100,9 +100,9 @@ TEST_F(CompositionTest, StationeryGoesOnEveryPageOfALongDocument) {
     ASSERT_TRUE(Compose(letterhead, continuation));
     const std::vector<std::string> stamped = FakePages(output);
     ASSERT_EQ(stamped.size(), 1001u);
-    EXPECT_EQ(stamped[998], "{L}{C}{p999}");
-    EXPECT_EQ(stamped[999], "{L}{C}{p1000}");
-    EXPECT_EQ(stamped[1000], "{L}{C}{p1001}");
+    EXPECT_EQ(stamped[998], "{L}{C}p999");
+    EXPECT_EQ(stamped[999], "{L}{C}p1000");
+    EXPECT_EQ(stamped[1000], "{L}{C}p1001");
 }
 
 TEST_F(CompositionTest, StationeryThatNoPageGetsIsNotRead) {

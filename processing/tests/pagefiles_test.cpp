@@ -39,15 +39,16 @@ class Folder {
     fs::path path_;
 };
 
-// A PDF whose page n (1-based) carries the text "PAGE-n", made by the engine.
-std::string WritePagesPdf(const fs::path& file, int pages) {
+// A PDF whose page n (1-based) carries the text "PAGE-n" (`mark` + n), made
+// by the engine.
+std::string WritePagesPdf(const fs::path& file, int pages, const std::string& mark = "PAGE-") {
     pdf::PdfEngine engine;
     engine.CreateDocument();
     engine.SetPageSize(595, 842);
     if (pages > 1) engine.AppendPages(pages - 1);
     for (int page = 1; page <= pages; ++page) {
         engine.UsePage(page);
-        engine.PlaceText(100, 700, "PAGE-" + std::to_string(page));
+        engine.PlaceText(100, 700, mark + std::to_string(page));
     }
     EXPECT_EQ(engine.SaveFile(file.string()), 1);
     return file.string();
@@ -188,27 +189,46 @@ TEST(PageFiles, StationeryTabMakesBothPageFiles) {
     RefreshStationeryPageFiles(files, {stationery, 1, 1}, {stationery, 2, 1}, made);
     EXPECT_EQ(made.letterhead_pages, 3);
     EXPECT_EQ(made.continuation_pages, 3);
-    EXPECT_EQ(made.letterhead_page_file, folder.TempDir() + "stationery1.pdf");
-    EXPECT_EQ(made.continuation_page_file, folder.TempDir() + "stationery2.pdf");
+    EXPECT_EQ(made.letterhead_page_file, folder.TempDir() + "letterhead1.pdf");
+    EXPECT_EQ(made.continuation_page_file, folder.TempDir() + "continuation2.pdf");
     EXPECT_EQ(PageText(made.letterhead_page_file), "PAGE-1");
     EXPECT_EQ(PageText(made.continuation_page_file), "PAGE-2");
-    EXPECT_FALSE(made.letterhead_jpeg.empty());
+    EXPECT_EQ(made.letterhead_jpeg, folder.TempDir() + "letterhead1.jpg");
+    EXPECT_EQ(made.continuation_jpeg, folder.TempDir() + "continuation2.jpg");
 
     // Two steps forward on the letterhead: page 3.
     RefreshStationeryPageFiles(files, {stationery, 3, 1}, {stationery, 2, 1}, made);
-    EXPECT_EQ(made.letterhead_page_file, folder.TempDir() + "stationery3.pdf");
+    EXPECT_EQ(made.letterhead_page_file, folder.TempDir() + "letterhead3.pdf");
     EXPECT_EQ(PageText(made.letterhead_page_file), "PAGE-3");
     EXPECT_EQ(PageText(made.continuation_page_file), "PAGE-2");
 
     // Letterhead mode "Geen": no letterhead page file is made, the last one stays.
-    for (const char* name : {"stationery1.pdf", "stationery2.pdf", "stationery3.pdf"}) {
+    for (const char* name : {"letterhead1.pdf", "continuation2.pdf", "letterhead3.pdf"}) {
         fs::remove(folder.TempDir() + name);
     }
     RefreshStationeryPageFiles(files, {stationery, 1, 0}, {stationery, 2, 1}, made);
-    EXPECT_EQ(made.letterhead_page_file, folder.TempDir() + "stationery3.pdf");
-    EXPECT_FALSE(fs::exists(folder.TempDir() + "stationery1.pdf"));
-    EXPECT_FALSE(fs::exists(folder.TempDir() + "stationery3.pdf"));
-    EXPECT_EQ(PageText(folder.TempDir() + "stationery2.pdf"), "PAGE-2");
+    EXPECT_EQ(made.letterhead_page_file, folder.TempDir() + "letterhead3.pdf");
+    EXPECT_FALSE(fs::exists(folder.TempDir() + "letterhead1.pdf"));
+    EXPECT_FALSE(fs::exists(folder.TempDir() + "letterhead3.pdf"));
+    EXPECT_EQ(PageText(folder.TempDir() + "continuation2.pdf"), "PAGE-2");
+}
+
+TEST(PageFiles, StationeryFilesOfOneNameGiveTwoPageFiles) {
+    Folder folder;
+    fs::create_directories(folder.Path() / "a");
+    fs::create_directories(folder.Path() / "b");
+    const std::string letterhead = WritePagesPdf(folder.Path() / "a/paper.pdf", 1, "LETTER-");
+    const std::string continuation = WritePagesPdf(folder.Path() / "b/paper.pdf", 2, "NEXT-");
+    RecordingUserInterface ui;
+    SortedPathList temp_files;
+    PageFiles files(ui, folder.TempDir(), temp_files);
+    StationeryPageFiles made;
+
+    // Page 1 of each: under the stationery's own name both would be paper1.pdf.
+    RefreshStationeryPageFiles(files, {letterhead, 1, 1}, {continuation, 1, 1}, made);
+    EXPECT_NE(made.letterhead_jpeg, made.continuation_jpeg);
+    EXPECT_EQ(PageText(made.letterhead_page_file), "LETTER-1");
+    EXPECT_EQ(PageText(made.continuation_page_file), "NEXT-1");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "core/environment.h"
 #include "core/eventlog.h"
+#include "core/filelock.h"
 #include "core/settings.h"
 #include "core/sortedpathlist.h"
 #include "core/userinterface.h"
@@ -29,15 +30,25 @@ struct RunHooks {
 
 class RunState {
   public:
-    // Reads DIR, LAND and TEMPDIR once (which also creates the folders) and
-    // builds the paths. `program_folder` ends in "/" (see ProgramFolder()).
+    // Reads DIR, LAND and TEMPDIR once (which also creates the folders),
+    // builds the paths and makes this run's folder (see RunTempDir()).
+    // `program_folder` ends in "/" (see ProgramFolder()).
     RunState(std::string program_folder, RunHooks hooks);
     RunState(const RunState&) = delete;
     RunState& operator=(const RunState&) = delete;
+    // Removes this run's folder when EndProgram has not.
+    ~RunState();
 
     const std::string& ProgramFolder() const { return program_folder_; }
     const std::string& Dir() const { return dir_; }
     const std::string& TempDir() const { return temp_dir_; }
+    // This run's own folder inside TempDir(), ending in "/". Page files and
+    // previews go here, so runs that share the data folder never remove or
+    // overwrite each other's. A lock on a file inside it is held for the life
+    // of the run; at construction the folders of runs that ended without
+    // removing theirs (their lock is free) are removed. TempDir() itself when
+    // no folder could be made there.
+    const std::string& RunTempDir() const { return run_temp_dir_; }
     const std::filesystem::path& LogFile() const { return log_file_; }
     const std::filesystem::path& SettingsFile() const { return settings_file_; }
     const std::filesystem::path& BackupFile() const { return backup_file_; }
@@ -77,7 +88,7 @@ class RunState {
     void CloseConfiguration();
 
     // Program end: end count + 1, G4, "00009I" Program stop, delete the
-    // temporary files. A failing save is shown through `ui` after the rest
+    // temporary files and this run's folder. A failing save is shown through `ui` after the rest
     // has run, so the stop entry and the clean-up are never skipped.
     void EndProgram(UserInterface& ui);
 
@@ -95,10 +106,15 @@ class RunState {
     void DeleteTempFiles(bool with_log_entries);
 
   private:
+    void MakeRunFolder();
+    void RemoveRunFolder();
+
     std::string program_folder_;
     RunHooks hooks_;
     std::string dir_;
     std::string temp_dir_;
+    std::string run_temp_dir_;
+    FileLock run_lock_;  // held while the run folder is this run's
     std::string system_country_;
     std::filesystem::path log_file_;
     std::filesystem::path settings_file_;

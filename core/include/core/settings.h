@@ -108,6 +108,8 @@ class SettingsModel {
     // Number keys (integer, counter and lenient forms).
     std::int64_t Number(std::string_view section, std::string_view key) const;
     void SetNumber(std::string_view section, std::string_view key, std::int64_t number);
+    // On a statistics counter the delta is also kept as this run's part of
+    // the count, which Save adds to what the file holds then.
     void AddToNumber(std::string_view section, std::string_view key, std::int64_t delta);
 
     // y/n texts that are not check boxes (`Run`/`SaveWW`, `AutoUpload`).
@@ -157,6 +159,12 @@ class SettingsModel {
 
     // Writes exactly the group's keys. A refused write raises
     // "Unable to write to <file>" and the rest of the group is skipped.
+    // Saves of all processes on the file take turns through a lock on the
+    // file + ".lock" held for the whole group. Other runs may have saved
+    // since the load, so a statistics counter is written as the file's count
+    // plus this run's additions since its load or last save (the live count
+    // when the file holds no count), which then becomes the live value. A
+    // listener told of that change must not save: the lock is held.
     void Save(SaveGroup group);
 
     // Called after every change of a live value, with the key's section and key.
@@ -169,11 +177,16 @@ class SettingsModel {
     std::string DefaultOf(std::size_t index) const;
     std::string Read(std::string_view section, std::string_view key) const;
     std::int64_t ReadStrict(std::string_view section, std::string_view key) const;
+    // Makes a counter's live value the file's count plus this run's unsaved part.
+    void MergeSavedCount(std::size_t index);
 
     std::filesystem::path file_;
     TranslateFn translate_;
     EnvironmentFn environment_;
     std::vector<std::string> values_;  // parallel to SettingDefinitions()
+    // Also parallel: what AddToNumber added to each counter and no save has
+    // written yet.
+    std::vector<std::int64_t> unsaved_counts_;
     std::vector<Listener> listeners_;
     std::string dir_;
     std::string drop_country_;

@@ -13,8 +13,8 @@
 namespace papyrion {
 
 // The single-page files of the chosen letterhead and continuation pages, in
-// the temporary folder (stem + page number + ".pdf"), listed as temporary
-// files. A kind whose mode is "Geen" gets no page file; one whose
+// the run's own temporary folder (role + page number + ".pdf"), listed as
+// temporary files. A kind whose mode is "Geen" gets no page file; one whose
 // stationery file is missing or cannot be read gets none either, and its
 // problem names the file.
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
