@@ -1,18 +1,26 @@
 // papyrion-pdf: the PDF engine's reading and writing from the command line.
 //   papyrion-pdf info FILE [--password P]
 //   papyrion-pdf resave IN OUT [--password P]
-//   papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]   (through the engine facade)
+//   papyrion-pdf stamp IN STATIONERY OUT [--under]   (the processing run's composition)
 //   papyrion-pdf render | print | printers (papyrion_pdf_render_print.h)
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "core/eventlog.h"
+#include "core/settings.h"
+#include "core/userinterface.h"
 #include "papyrion_pdf_render_print.h"
 #include "pdfengine/pdf_file.h"
-#include "pdfengine/pdfengine.h"
+#include "processing/composition.h"
+#include "processing/composition_pdfengine.h"
+#include "processing/pagerules.h"
 
 namespace {
 
@@ -22,7 +30,7 @@ using papyrion::pdf::PdfReadResult;
 int Usage() {
     std::cerr << "usage: papyrion-pdf info FILE [--password P]\n"
                  "       papyrion-pdf resave IN OUT [--password P]\n"
-                 "       papyrion-pdf stamp IN STATIONERY OUT [--under] [--per-page]\n"
+                 "       papyrion-pdf stamp IN STATIONERY OUT [--under]\n"
                  "       papyrion-pdf render | print | printers (see: papyrion-pdf render)\n";
     return 2;
 }
@@ -82,55 +90,81 @@ int Resave(const std::string& in, const std::string& out, const std::string& pas
     return 0;
 }
 
-// The first page of STATIONERY over (or under) every page of IN, written to
-// OUT, the way the overlay composition drives the engine: the stationery is
-// appended and captured once (with `per_page`, anew for every page, and the
-// layer saved on the way) and drawn on every page of a layer document,
-// which is then layered with the input.
+// Composition messages go to stderr, one line each like the other commands'
+// reports; nothing is asked.
+class StderrMessages : public papyrion::UserInterface {
+  public:
+    void ShowStatus(int, const std::string&) override {}
+    void ActivityTick() override {}
+    void ShowMessage(const std::string& text) override {
+        std::cerr << "papyrion-pdf: " << text << "\n";
+    }
+    void ShowError(const std::string& text) override { ShowMessage(text); }
+    bool AskYesNo(const std::string&) override { return false; }
+    void ProcessPendingMessages() override {}
+};
+
+// There is no translation table here: an empty text makes the composition
+// use its own English texts; the one message without such a text gets it here.
+std::string CompositionText(std::string_view keyword) {
+    if (keyword == "Invoerbestaatniet") return "Input file does not exist: ";
+    return {};
+}
+
+// `page_file` as the letterhead on every page of `in`, over the text or
+// (`under`) beneath it, written to `out`: the copy and the composition of a
+// processing run, with settings that live only in memory.
+bool ComposeLetterhead(const std::string& in, const std::string& page_file, const std::string& out,
+                       bool under, papyrion::UserInterface& ui) {
+    using namespace papyrion;
+    const TranslateFn translate = CompositionText;
+    SettingsModel settings({}, translate, [](std::string_view) { return std::string(); });
+    settings.SetItemIndex("Opties", "BriefPapier", kPageModeAllPages);
+    settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);
+    // Placement item 1 is the background.
+    settings.SetItemIndex("Opties", "Voorgrond", under ? 1 : 0);
+    // Without a log file nothing is logged.
+    EventLog log({});
+    StationeryComposition composition(
+        CompositionServices{settings, log, ui, translate, MakePdfEngineFactory()});
+    if (!composition.CopyInToOut(in, out).written) return false;
+    return composition.ComposeStationery(
+        page_file, PageRuleText(StationeryKind::Letterhead, kPageModeAllPages, ""), "",
+        PageRuleText(StationeryKind::Continuation, kPageModeNone, ""), out);
+}
+
+// The first page of STATIONERY as the letterhead over (with `under`, beneath)
+// every page of IN, written to OUT through the processing run's composition,
+// so that every page keeps its own box and turn (and, as in a run, pages
+// after 999 get no stationery). The page is cut to a page
+// file first, as the run does, and the result is made beside OUT and renamed
+// over it: a failure leaves OUT as it was.
 int Stamp(const std::string& in, const std::string& stationery, const std::string& out,
-          bool under, bool per_page) {
-    using namespace papyrion::pdf;
-    PdfEngine engine;
-    if (engine.OpenFile(in) != 1) {
-        std::cerr << "papyrion-pdf: " << in << ": cannot open (error " << engine.LastError()
-                  << ")\n";
+          bool under) {
+    namespace fs = std::filesystem;
+    {
+        PdfFile paper;
+        if (!Open(paper, stationery, "")) return 1;
+    }
+    const std::string page_file = papyrion::SidePath(out + ".stationery");
+    const std::string staged = papyrion::SidePath(out);
+    struct Cleanup {
+        std::vector<std::string> files;
+        ~Cleanup() {
+            std::error_code ignored;
+            for (const std::string& file : files) fs::remove(file, ignored);
+        }
+    } cleanup{{page_file, staged}};
+
+    if (!papyrion::ExtractSinglePage(stationery, 1, page_file)) {
+        std::cerr << "papyrion-pdf: " << out << ": cannot write beside the file\n";
         return 1;
     }
-    const DocumentId doc = engine.CurrentDocument();
-    const int n = engine.CountPages();
-    engine.UsePage(1);
-    const double h = engine.GetPageHeight();
-    const double w = engine.GetPageWidth();
-    const DocumentId layer = engine.CreateDocument();
-    engine.SetPageSize(w, h);
-    if (n > 1) engine.AppendPages(n - 1);
-    auto capture = [&]() -> CaptureId {
-        if (engine.OpenFile(stationery) != 1) return 0;
-        const DocumentId paper = engine.CurrentDocument();
-        engine.UseDocument(layer);
-        engine.AppendDocument(paper);
-        return engine.CapturePageAsForm(engine.CountPages());
-    };
-    const CaptureId once = per_page ? 0 : capture();
-    if (!per_page && once == 0) {
-        std::cerr << "papyrion-pdf: " << stationery << ": cannot open\n";
-        return 1;
-    }
-    for (int p = 1; p <= n; ++p) {
-        const CaptureId form = per_page ? capture() : once;
-        engine.UsePage(p);
-        engine.PlaceCapturedPage(form, 0, h, w, h);
-    }
-    if (per_page) engine.SaveFile(out);
-    engine.UseDocument(under ? layer : doc);
-    engine.AppendDocument(under ? doc : layer);
-    if (per_page) engine.SaveFile(out);
-    for (int q = 1; q <= n; ++q) {
-        const CaptureId page = engine.CapturePageAsForm(n + 1);
-        engine.UsePage(q);
-        engine.PlaceCapturedPage(page, 0, h, w, h);
-    }
-    if (engine.SaveFile(out) != 1) {
+    StderrMessages messages;
+    if (!ComposeLetterhead(in, page_file, staged, under, messages)) return 1;
+    std::error_code ec;
+    fs::rename(staged, out, ec);
+    if (ec) {
         std::cerr << "papyrion-pdf: " << out << ": cannot write the file\n";
         return 1;
     }
@@ -147,7 +181,6 @@ int main(int argc, char** argv) {
     std::vector<std::string> positional;
     std::optional<std::string> password;
     bool under = false;
-    bool per_page = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--password") {
@@ -155,8 +188,6 @@ int main(int argc, char** argv) {
             password = argv[++i];
         } else if (arg == "--under") {
             under = true;
-        } else if (arg == "--per-page") {
-            per_page = true;
         } else if (arg.rfind("--password=", 0) == 0) {
             password = arg.substr(11);
         } else {
@@ -172,7 +203,7 @@ int main(int argc, char** argv) {
         return Resave(positional[1], positional[2], password.value_or(""));
     }
     if (command == "stamp" && positional.size() == 4) {
-        return Stamp(positional[1], positional[2], positional[3], under, per_page);
+        return Stamp(positional[1], positional[2], positional[3], under);
     }
     return Usage();
 }

@@ -1,20 +1,23 @@
 #!/usr/bin/env python3
-"""Stamping one stationery page onto every page: the engine facade against qpdf.
+"""Stamping one stationery page onto every page: the composition, the literal sequence, qpdf.
 
-usage: bench/stamp_bench.py [--papyrion-pdf PATH] [--inputs DIR] [--runs N] [--pages N]
+usage: bench/stamp_bench.py [--papyrion-pdf PATH] [--stamp-sequence PATH] [--inputs DIR]
+                           [--runs N] [--pages N]
 
-Run by hand, never as a test. Build the optimised tool first:
-  cmake --preset release && cmake --build --preset release --target papyrion-pdf
+Run by hand, never as a test. Build the optimised programs first:
+  cmake --preset release -DPAPYRION_BUILD_BENCH=ON
+  cmake --build --preset release --target papyrion-pdf stamp_sequence
 Inputs come from the shared benchmark generator (make_inputs.py, needs
 ghostscript): std-N.pdf (letters) and letterhead.pdf, kept in --inputs.
 
 Measured, as the median wall and CPU time of N runs and the largest peak
 resident memory (GNU time -v), and the output size:
-  ours  papyrion-pdf stamp std-N.pdf letterhead.pdf OUT   (foreground; the
-        stationery appended and captured once, drawn on every page)
-  ours, per page: the same with --per-page (appended and captured anew for
-        every page, the layer saved twice on the way, as the composition's
-        literal sequence does)
+  ours  papyrion-pdf stamp std-N.pdf letterhead.pdf OUT   (foreground, the
+        processing run's composition: the stationery appended and captured
+        once, drawn on pages 1 to 999)
+  ours, per page: stamp_sequence std-N.pdf letterhead.pdf OUT (bench/, the
+        literal sequence: appended and captured anew for every page, the
+        layer saved twice on the way)
   qpdf  qpdf std-N.pdf --overlay letterhead.pdf --repeat=1 -- OUT
 Every output is checked with qpdf --check and its page count.
 """
@@ -70,6 +73,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--papyrion-pdf", default=os.path.join(SOURCE, "build", "release", "bin",
                                                                "papyrion-pdf"))
+    parser.add_argument("--stamp-sequence", default=os.path.join(SOURCE, "build", "release", "bin",
+                                                                 "stamp_sequence"))
     parser.add_argument("--inputs", default=os.path.join(tempfile.gettempdir(), "stationery-bench",
                                                          "inputs"))
     parser.add_argument("--runs", type=int, default=3)
@@ -86,8 +91,7 @@ def main():
     per_page = os.path.join(work, "ours-per-page.pdf")
     rows = [
         ("papyrion-pdf stamp", [args.papyrion_pdf, "stamp", source, stationery, ours], ours),
-        ("  ... --per-page", [args.papyrion_pdf, "stamp", source, stationery, per_page,
-                              "--per-page"], per_page),
+        ("stamp_sequence", [args.stamp_sequence, source, stationery, per_page], per_page),
         ("qpdf --overlay", ["qpdf", source, "--overlay", stationery, "--repeat=1", "--", theirs],
          theirs),
     ]
