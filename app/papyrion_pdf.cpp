@@ -20,6 +20,7 @@
 #include "pdfengine/pdf_file.h"
 #include "processing/composition.h"
 #include "processing/composition_pdfengine.h"
+#include "processing/output_file.h"
 #include "processing/pagerules.h"
 
 namespace {
@@ -127,48 +128,32 @@ bool ComposeLetterhead(const std::string& in, const std::string& page_file, cons
     EventLog log({});
     StationeryComposition composition(
         CompositionServices{settings, log, ui, translate, MakePdfEngineFactory()});
-    if (!composition.CopyInToOut(in, out).written) return false;
-    return composition.ComposeStationery(
+    const StationeryPages stationery{
         page_file, PageRuleText(StationeryKind::Letterhead, kPageModeAllPages, ""), "",
-        PageRuleText(StationeryKind::Continuation, kPageModeNone, ""), out);
+        PageRuleText(StationeryKind::Continuation, kPageModeNone, "")};
+    const ComposeResult result = composition.Compose(in, "", &stationery, out);
+    if (!result.written) ui.ShowMessage(result.failure);
+    return result.written;
 }
 
 // The first page of STATIONERY as the letterhead over (with `under`, beneath)
 // every page of IN, written to OUT through the processing run's composition,
-// so that every page keeps its own box and turn (and, as in a run, pages
-// after 999 get no stationery). The page is cut to a page
-// file first, as the run does, and the result is made beside OUT and renamed
-// over it: a failure leaves OUT as it was.
+// so that every page keeps its own box and turn. The page is cut to a page
+// file first, as the run does; the engine writes OUT beside it and renames
+// the whole file over it, so a failure leaves OUT as it was.
 int Stamp(const std::string& in, const std::string& stationery, const std::string& out,
           bool under) {
-    namespace fs = std::filesystem;
     {
         PdfFile paper;
         if (!Open(paper, stationery, "")) return 1;
     }
-    const std::string page_file = papyrion::SidePath(out + ".stationery");
-    const std::string staged = papyrion::SidePath(out);
-    struct Cleanup {
-        std::vector<std::string> files;
-        ~Cleanup() {
-            std::error_code ignored;
-            for (const std::string& file : files) fs::remove(file, ignored);
-        }
-    } cleanup{{page_file, staged}};
-
-    if (!papyrion::ExtractSinglePage(stationery, 1, page_file)) {
+    const papyrion::SideFolder side(out);
+    if (!side.Ok() || !papyrion::ExtractSinglePage(stationery, 1, side.File())) {
         std::cerr << "papyrion-pdf: " << out << ": cannot write beside the file\n";
         return 1;
     }
     StderrMessages messages;
-    if (!ComposeLetterhead(in, page_file, staged, under, messages)) return 1;
-    std::error_code ec;
-    fs::rename(staged, out, ec);
-    if (ec) {
-        std::cerr << "papyrion-pdf: " << out << ": cannot write the file\n";
-        return 1;
-    }
-    return 0;
+    return ComposeLetterhead(in, side.File(), out, under, messages) ? 0 : 1;
 }
 
 }  // namespace
