@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -14,6 +15,9 @@ namespace papyrion {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kLockName = ".lock";
+constexpr std::chrono::minutes kLockGrace{10};
 
 std::string Reason(int error) { return std::strerror(error); }
 
@@ -38,12 +42,37 @@ SideFolder::SideFolder(const std::string& target) {
     if (::mkdtemp(buffer.data()) == nullptr) return;
     folder_ = buffer.data();
     file_ = folder_ + "/out.pdf";
+    lock_ = FileLock::Acquire(folder_ + "/" + kLockName);
 }
 
 SideFolder::~SideFolder() {
     if (folder_.empty()) return;
+    lock_.Release();
     std::error_code ec;
     fs::remove_all(folder_, ec);
+}
+
+void SideFolder::RemoveStale(const std::string& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code type_error;
+        if (name.rfind(kTemporaryPrefix, 0) != 0 ||
+            !fs::is_directory(it->symlink_status(type_error))) {
+            continue;
+        }
+        FileLock::Try result = FileLock::Try::kHeldElsewhere;
+        FileLock lock = FileLock::TryAcquire(it->path() / kLockName, result);
+        if (result == FileLock::Try::kNoFile) {
+            // Made a moment ago by a run that has not locked it yet, or left
+            // by one killed in that moment: only an old one is taken as left.
+            const auto written = fs::last_write_time(it->path(), type_error);
+            if (type_error || fs::file_time_type::clock::now() - written < kLockGrace) continue;
+        } else if (result != FileLock::Try::kTaken) {
+            continue;
+        }
+        fs::remove_all(it->path(), type_error);
+    }
 }
 
 std::optional<FileAccess> AccessOf(const std::string& path) {

@@ -171,6 +171,7 @@ void ProcessingRun::ProcessInputList() {
     services_.mail_collection.Clear();
     outcomes_.clear();
     written_.clear();
+    swept_.clear();
     const int maximum =
         selected_file_count_ != 0 ? selected_file_count_ : static_cast<int>(inputs_.Size()) - 1;
     if (services_.hand_offs.refresh_stationery_tab) {
@@ -342,6 +343,11 @@ std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
             services_.ui.ShowMessage(Tr("Uitvoerbestaat") + wanted + " -> " + target);
     }
 
+    const std::string target_folder = fs::path(target).parent_path().string();
+    if (std::find(swept_.begin(), swept_.end(), target_folder) == swept_.end()) {
+        SideFolder::RemoveStale(target_folder);
+        swept_.push_back(target_folder);
+    }
     SideFolder side(target);
     if (!side.Ok()) return Tr("Uitvoerschrijfniet") + target;
     const StationeryPages stationery{

@@ -4,7 +4,8 @@
 // read before it has its final permissions), given the input's permission
 // bits, flushed to disk, and renamed to its name in one step: the name
 // appears once, complete, or not at all. A run killed half-way leaves only
-// the hidden folder, whose ".papyrion-" prefix no folder scan takes as input.
+// the hidden folder, whose ".papyrion-" prefix no folder scan takes as input
+// and which a later run removes (the folder's lock tells a live one).
 
 #include <sys/types.h>
 
@@ -12,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/filelock.h"
 
 namespace papyrion {
 
@@ -30,9 +33,13 @@ class SideFolder {
     // The file to write the result to (short: long input names stay usable).
     const std::string& File() const { return file_; }
 
+    // Removes the side folders in `folder` that no living process holds.
+    static void RemoveStale(const std::string& folder);
+
   private:
     std::string folder_;
     std::string file_;
+    FileLock lock_;
 };
 
 // The owner, group and permission bits an output takes over.

@@ -169,6 +169,8 @@ class ProcessingRun {
     std::vector<FileOutcome> outcomes_;
     // Outputs this run has written; no later input of the run may take their names.
     std::vector<std::string> written_;
+    // Folders this run has cleared of side folders left by killed runs.
+    std::vector<std::string> swept_;
 };
 
 }  // namespace papyrion
