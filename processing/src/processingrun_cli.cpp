@@ -6,6 +6,8 @@
 #include <optional>
 #include <system_error>
 
+#include "core/settings_keys.h"
+#include "core/text_keys.h"
 #include "delivery/printing.h"
 #include "delivery/printing_printers.h"
 #include "processing/composition_pdfengine.h"
@@ -16,10 +18,9 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string PageFile(RunState& state, const SettingsModel& settings, UserInterface& ui,
-                     std::string_view mode_key, std::string_view file_key,
-                     std::string_view page_key) {
-    if (settings.ItemIndex("Opties", mode_key) <= 0) return std::string();
-    const std::string source = settings.Value("Overlay", file_key);
+                     SettingKey mode_key, SettingKey file_key, SettingKey page_key) {
+    if (settings.ItemIndex(mode_key) <= 0) return std::string();
+    const std::string source = settings.Value(file_key);
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(source, ec)) {
         // The composition goes on without this stationery; say so, since no
@@ -29,7 +30,7 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
     }
     long long page = 1;
     try {
-        page = std::max<long long>(1, settings.Number("Overlay", page_key));
+        page = std::max<long long>(1, settings.Number(page_key));
     } catch (const std::exception&) {
         page = 1;
     }
@@ -47,9 +48,10 @@ std::string PageFile(RunState& state, const SettingsModel& settings, UserInterfa
 
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                      UserInterface& ui) {
-    return StampingPageFiles{
-        PageFile(state, settings, ui, "BriefPapier", "Brief papier", "Brief papier pagina"),
-        PageFile(state, settings, ui, "VolgPapier", "Volg papier", "Volg papier pagina")};
+    return StampingPageFiles{PageFile(state, settings, ui, setting::kLetterheadMode,
+                                      setting::kLetterheadFile, setting::kLetterheadPage),
+                             PageFile(state, settings, ui, setting::kContinuationMode,
+                                      setting::kContinuationFile, setting::kContinuationPage)};
 }
 
 std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, UserInterface& ui,
@@ -64,8 +66,8 @@ std::function<void(const std::string&)> MakeCliPrinter(SettingsModel& settings, 
     return [printer, &settings, &ui, translate](const std::string& path) {
         if (!*printer) {
             Printer loaded{MakeCupsPrinterDirectory(), {}};
-            loaded.choice = LoadPrinterChoice(*loaded.directory, translate("WindefPrt"),
-                                              settings.ItemIndex("Opties", "Printer"));
+            loaded.choice = LoadPrinterChoice(*loaded.directory, translate(text::kDefaultPrinter),
+                                              settings.ItemIndex(setting::kPrinter));
             printer->emplace(std::move(loaded));
         }
         PrintSetup setup{ui, *(*printer)->directory, (*printer)->choice};

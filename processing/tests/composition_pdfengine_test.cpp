@@ -46,9 +46,9 @@ class RealCompositionTest : public test::CompositionFixture, public ::testing::T
     }
 
     bool Stamp(int placement, const std::string& file) {
-        settings.SetItemIndex("Opties", "BriefPapier", kPageModeFirstOrRest);
-        settings.SetItemIndex("Opties", "VolgPapier", kPageModeFirstOrRest);
-        settings.SetItemIndex("Opties", "Voorgrond", placement);
+        settings.SetItemIndex(setting::kLetterheadMode, kPageModeFirstOrRest);
+        settings.SetItemIndex(setting::kContinuationMode, kPageModeFirstOrRest);
+        settings.SetItemIndex(setting::kStationeryPlacement, placement);
         return real.ComposeStationery(letterhead, "1-1", letterhead, "2-999", file);
     }
 

@@ -28,15 +28,15 @@ class CompositionTest : public test::CompositionFixture, public ::testing::Test 
     }
 
     void Modes(int letterhead_mode, int continuation_mode, int placement) {
-        settings.SetItemIndex("Opties", "BriefPapier", letterhead_mode);
-        settings.SetItemIndex("Opties", "VolgPapier", continuation_mode);
-        settings.SetItemIndex("Opties", "Voorgrond", placement);
+        settings.SetItemIndex(setting::kLetterheadMode, letterhead_mode);
+        settings.SetItemIndex(setting::kContinuationMode, continuation_mode);
+        settings.SetItemIndex(setting::kStationeryPlacement, placement);
     }
 
     bool Compose(const std::string& letterhead_file, const std::string& continuation_file,
                  const std::string& range = "1-999") {
-        const int lm = settings.ItemIndex("Opties", "BriefPapier");
-        const int cm = settings.ItemIndex("Opties", "VolgPapier");
+        const int lm = settings.ItemIndex(setting::kLetterheadMode);
+        const int cm = settings.ItemIndex(setting::kContinuationMode);
         return composition.ComposeStationery(
             letterhead_file, PageRuleText(StationeryKind::Letterhead, lm, range), continuation_file,
             PageRuleText(StationeryKind::Continuation, cm, range), output);
@@ -88,8 +88,8 @@ TEST_F(CompositionTest, ReadsEachStationeryFileOncePerOutput) {
 }
 
 TEST_F(CompositionTest, StationeryThatNoPageGetsIsNotRead) {
-    settings.SetItemIndex("Opties", "BriefPapier", kPageModeRange);
-    settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);
+    settings.SetItemIndex(setting::kLetterheadMode, kPageModeRange);
+    settings.SetItemIndex(setting::kContinuationMode, kPageModeNone);
     ASSERT_TRUE(Compose(letterhead, continuation, "5-9"));
     EXPECT_EQ(engine_log.opens.count(letterhead), 0u);
     EXPECT_THAT(FakePages(output), ElementsAre("{a}", "{b}", "{c}"));
@@ -98,8 +98,8 @@ TEST_F(CompositionTest, StationeryThatNoPageGetsIsNotRead) {
 TEST_F(CompositionTest, MissingPageFileSwitchesItsModeToNone) {
     Modes(kPageModeAllPages, kPageModeFirstOrRest, 0);
     ASSERT_TRUE(Compose(folder / "gone.pdf", continuation));
-    EXPECT_EQ(settings.ItemIndex("Opties", "BriefPapier"), kPageModeNone);
-    EXPECT_EQ(settings.ItemIndex("Opties", "VolgPapier"), kPageModeFirstOrRest);
+    EXPECT_EQ(settings.ItemIndex(setting::kLetterheadMode), kPageModeNone);
+    EXPECT_EQ(settings.ItemIndex(setting::kContinuationMode), kPageModeFirstOrRest);
     EXPECT_THAT(FakePages(output), ElementsAre("a{}", "b{{C}}", "c{{C}}"));
     EXPECT_THAT(Messages(), IsEmpty());
 }
@@ -133,16 +133,16 @@ TEST_F(CompositionTest, CopyWritesTheOutputAndCountsFilesAndPages) {
     const std::string in5 = folder / "five.pdf";
     WriteFile(in3, FakePdf({"1", "2", "3"}));
     WriteFile(in5, FakePdf({"1", "2", "3", "4", "5"}));
-    settings.SetNumber("Statistiek", "Aangemaakte bestanden", 10);
-    settings.SetNumber("Statistiek", "Aangemaakte paginas", 100);
+    settings.SetNumber(setting::kFilesCreated, 10);
+    settings.SetNumber(setting::kPagesCreated, 100);
 
     const CopyResult first = composition.CopyInToOut(in3, folder / "three_output.pdf");
     const CopyResult second = composition.CopyInToOut(in5, folder / "five_output.pdf");
     EXPECT_TRUE(first.written);
     EXPECT_EQ(second.pages, 5);
     EXPECT_THAT(FakePages(second.output), ElementsAre("1", "2", "3", "4", "5"));
-    EXPECT_EQ(settings.Number("Statistiek", "Aangemaakte bestanden"), 12);
-    EXPECT_EQ(PagesCreatedCaption(settings.Number("Statistiek", "Aangemaakte paginas")),
+    EXPECT_EQ(settings.Number(setting::kFilesCreated), 12);
+    EXPECT_EQ(PagesCreatedCaption(settings.Number(setting::kPagesCreated)),
               "Aangemaakte pagina\"s  : 108");
     EXPECT_EQ(FilesCreatedCaption(12), "Aangemaakte bestanden : 12");
     EXPECT_THAT(LogTexts("00800I"),
@@ -161,7 +161,7 @@ TEST_F(CompositionTest, CopyOfAMissingOrUnreadableInputWritesNothing) {
     EXPECT_FALSE(fs::exists(folder / "missing_output.pdf"));
     EXPECT_FALSE(fs::exists(folder / "damaged_output.pdf"));
     EXPECT_THAT(Messages(), ElementsAre("[Invoerbestaatniet]" + missing, HasSubstr(damaged)));
-    EXPECT_EQ(settings.Number("Statistiek", "Aangemaakte bestanden"), 0);
+    EXPECT_EQ(settings.Number(setting::kFilesCreated), 0);
     // The missing input is not logged as copied; the unreadable one is.
     EXPECT_EQ(LogTexts("00800I").size(), 1u);
 }
@@ -170,8 +170,8 @@ TEST_F(CompositionTest, CopyGoesIntoAnExistingArchiveFolder) {
     const std::string input = folder / "in.pdf";
     WriteFile(input, FakePdf({"1"}));
     const std::string archive = folder / "archive";
-    settings.SetItemIndex("Archief Directory", "Optie", 1);
-    settings.SetValue("Archief Directory", "Naam", archive);
+    settings.SetItemIndex(setting::kArchiveOutputs, 1);
+    settings.SetValue(setting::kArchiveFolder, archive);
 
     const CopyResult no_folder = composition.CopyInToOut(input, folder / "in_output.pdf");
     EXPECT_EQ(no_folder.output, folder / "in_output.pdf");
