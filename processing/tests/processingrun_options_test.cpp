@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "core/inifile.h"
 #include "support/run_fixture.h"
 
 namespace papyrion {
@@ -100,6 +101,21 @@ TEST(CliOptions, OverridesArePutBackAsTheyWere) {
     EXPECT_EQ(settings.Value(setting::kArchiveFolder), "/kept");
     EXPECT_EQ(settings.ItemIndex(setting::kArchiveOutputs), 0);
     EXPECT_EQ(settings.ItemIndex(setting::kStationeryPlacement), 1);  // the default
+}
+
+TEST(CliOptions, AnOverrideEndsTheLoadProblemOfItsKey) {
+    test::CompositionFixture fixture;
+    SettingsModel& settings = fixture.settings;
+    IniWrite(settings.File(), setting::kLetterheadPage.section, setting::kLetterheadPage.key,
+             "one");
+    IniWrite(settings.File(), setting::kContinuationPage.section, setting::kContinuationPage.key,
+             "two");
+    settings.Load();
+    ASSERT_EQ(settings.LoadProblems().size(), 2u);
+    const auto parse = ParseCliArguments({"--letterhead-page", "3", "x"});
+    ApplyOverrides(settings, parse.options->overrides);
+    ASSERT_EQ(settings.LoadProblems().size(), 1u);
+    EXPECT_EQ(settings.LoadProblems().front().key, setting::kContinuationPage);
 }
 
 }  // namespace

@@ -187,14 +187,13 @@ class SettingsModel {
     void StoreDropWindowCountry(std::string code);
 
     // Fills every key the load reads (see SettingReader) from the file. A
-    // value that is no valid whole number for its key leaves the key at its
+    // value that is no whole number its key can hold leaves the key at its
     // default and becomes a load problem; the rest is read all the same. A
-    // missing file gives every default. Throws only what the file reading
-    // throws.
+    // missing file gives every default. Does not throw for the file's content.
     void Load();
 
     // Problems of the last reads of the file that no later setting of their
-    // key has ended, in file-table order. Callers decide whether to go on.
+    // key has ended, in the order found. Callers decide whether to go on.
     const std::vector<SettingProblem>& LoadProblems() const { return problems_; }
 
     // Reads the keys the drop window applies at its creation and keeps the
@@ -203,9 +202,9 @@ class SettingsModel {
     DropWindowSettings ApplyDropWindowSettings(ScreenSize screen,
                                                const std::function<int(int)>& height_for_width);
 
-    // Reads setting::kConfigurationWindowTop and setting::kConfigurationWindowLeft (a bad value
-    // is a load problem and reads as the default, as in Load); both 1 means
-    // centred. Keeps the result as the live values.
+    // Reads setting::kConfigurationWindowTop and kConfigurationWindowLeft (a
+    // bad value is a load problem and reads as the default, as in Load); both
+    // 1 means centred. Keeps the result as the live values.
     WindowPlace ConfigurationWindowPlace(ScreenSize screen, int width, int height);
 
     // Writes exactly the group's keys. A refused write raises
