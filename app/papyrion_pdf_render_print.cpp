@@ -9,7 +9,8 @@
 #include <map>
 
 #include "core/environment.h"
-#include "core/inifile.h"
+#include "core/settings.h"
+#include "core/text_keys.h"
 #include "core/translation.h"
 #include "delivery/printing_printers.h"
 #include "pdfengine/pdfengine.h"
@@ -200,14 +201,18 @@ std::string ProgramFolder() {
 int Printers() {
     // The list as the configuration window fills it: the stored position and
     // the default-printer text of the user's settings and language.
-    const std::filesystem::path settings = EnvironmentValue("DIR") + "Papyrion.ini";
-    const std::string country = IniRead(settings, "Opties", "Country", EnvironmentValue("LAND"));
+    SettingsModel settings(EnvironmentValue("DIR") + "Papyrion.ini", nullptr, EnvironmentValue);
+    settings.Load();
     StderrInterface ui;
-    TranslationTable table(ProgramFolder(), country, ui, [](const std::string&) {});
-    std::string default_entry = table.Translate("WindefPrt");
-    const auto stored = Integer(IniRead(settings, "Opties", "Printer", "-1"));
+    // A value that is no number reads as its default; say which.
+    for (const SettingProblem& problem : settings.LoadProblems()) ui.ShowMessage(problem.Message());
+    // The stored country, the system's when none is stored.
+    TranslationTable table(ProgramFolder(), settings.LoadDropWindowCountry(), ui,
+                           [](const std::string&) {});
+    const std::string default_entry = table.Translate(text::kDefaultPrinter);
     auto printers = MakeCupsPrinterDirectory();
-    const PrinterChoice choice = LoadPrinterChoice(*printers, default_entry, stored.value_or(-1));
+    const PrinterChoice choice =
+        LoadPrinterChoice(*printers, default_entry, settings.ItemIndex(setting::kPrinter));
     for (std::size_t i = 0; i < choice.entries.size(); ++i) {
         std::cout << (static_cast<int>(i) == choice.selected ? "* " : "  ") << choice.entries[i]
                   << "\n";

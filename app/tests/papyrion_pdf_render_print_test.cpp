@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "pdfengine/pdfengine.h"
-
 #include "support/program_run.h"
 
 namespace {
@@ -45,7 +44,8 @@ class PapyrionPdfRenderPrint : public ::testing::Test {
     void TearDown() override { fs::remove_all(folder_); }
 
     ProgramRun Papyrion(const std::string& arguments) {
-        return papyrion::test::RunPapyrionPdf("XDG_DATA_HOME=" + Quote((folder_ / "data").string()), arguments, folder_ / "stderr.txt");
+        return papyrion::test::RunPapyrionPdf("XDG_DATA_HOME=" + Quote((folder_ / "data").string()),
+                                              arguments, folder_ / "stderr.txt");
     }
 
     fs::path folder_;
@@ -131,6 +131,21 @@ TEST_F(PapyrionPdfRenderPrint, PrintersListsTheQueueAndMarksTheDefault) {
     EXPECT_NE(run.out.find("* " + std::string(queue) + "\n"), std::string::npos) << run.out;
     const std::size_t last_line = run.out.rfind('\n', run.out.size() - 2);
     EXPECT_EQ(run.out.substr(last_line + 1, 2), "  ") << run.out;
+}
+
+TEST_F(PapyrionPdfRenderPrint, PrintersNamesAStoredPositionThatIsNoNumberAndKeepsTheDefault) {
+    const char* queue = std::getenv("PAPYRION_TEST_PRINTER");
+    if (queue == nullptr) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    const fs::path settings = folder_ / "data" / "Papyrion" / "Papyrion.ini";
+    fs::create_directories(settings.parent_path());
+    std::ofstream(settings) << "[Opties]\nPrinter=abc\n";
+    ProgramRun run = Papyrion("printers");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_NE(
+        run.err.find(settings.string() + ": [Opties] Printer=abc is not a valid whole number"),
+        std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("* " + std::string(queue) + "\n"), std::string::npos) << run.out;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/inifile.h"
+#include "core/text_keys.h"
 
 namespace papyrion {
 namespace {
@@ -18,8 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Counts(const SettingsModel& settings) {
-    return std::to_string(settings.Number("Statistiek", "Aangemaakte bestanden")) + ";" +
-           std::to_string(settings.Number("Statistiek", "Aangemaakte paginas"));
+    return std::to_string(settings.Number(setting::kFilesCreated)) + ";" +
+           std::to_string(settings.Number(setting::kPagesCreated));
 }
 
 // Copies source over target through a temporary file beside target, so the
@@ -126,13 +127,13 @@ void RunState::SetCommandLine(std::vector<std::string> arguments) {
 
 void RunState::LoadSettings() {
     settings_.Load();
-    if (settings_.Value("Opties", "Country").empty())
-        settings_.SetValue("Opties", "Country", "031");
+    if (settings_.Value(setting::kCountryCode).empty())
+        settings_.SetValue(setting::kCountryCode, "031");
 }
 
-void RunState::CountStart() { settings_.AddToNumber("Statistiek", "Programma starts", 1); }
+void RunState::CountStart() { settings_.AddToNumber(setting::kProgramStarts, 1); }
 
-void RunState::InitialiseEventLog() { log_.Initialise(settings_.ItemIndex("Loging", "Space")); }
+void RunState::InitialiseEventLog() { log_.Initialise(settings_.ItemIndex(setting::kLogSize)); }
 
 void RunState::WriteStartEntry() {
     log_.WriteLogLine("00002I", "Program start;" + Counts(settings_) + ";" + program_folder_ +
@@ -180,7 +181,7 @@ void RunState::CloseConfiguration() {
 void RunState::EndProgram(UserInterface& ui) {
     std::string save_error;
     try {
-        settings_.AddToNumber("Statistiek", "Programma einde", 1);
+        settings_.AddToNumber(setting::kProgramEnds, 1);
         settings_.Save(SaveGroup::kG4);
     } catch (const std::exception& error) {
         save_error = error.what();
@@ -192,7 +193,7 @@ void RunState::EndProgram(UserInterface& ui) {
 }
 
 void RunState::StoreStationeryMode(bool with_stationery) {
-    settings_.SetChecked("Overlay", "MetofZonder", with_stationery);
+    settings_.SetChecked(setting::kWithStationery, with_stationery);
     settings_.Save(SaveGroup::kG6);
 }
 
@@ -203,7 +204,8 @@ void RunState::RestoreStartupSettings() {
 }
 
 bool RunState::ResetSettings(UserInterface& ui, const std::function<void()>& restart) {
-    const std::string question = hooks_.translate ? hooks_.translate("Resetmsg") : "Resetmsg";
+    const std::string question = hooks_.translate ? hooks_.translate(text::kResetQuestion)
+                                                  : std::string(text::kResetQuestion);
     if (!ui.AskYesNo(question)) return false;
     std::error_code ec;
     fs::remove(settings_file_, ec);

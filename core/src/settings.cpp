@@ -11,6 +11,8 @@
 #include "text_util.h"
 
 namespace papyrion {
+
+using namespace setting;
 namespace {
 
 using F = SettingForm;
@@ -24,12 +26,12 @@ bool IsNumber(F form) {
            form == F::kLenient;
 }
 
-std::string KeyName(std::string_view section, std::string_view key) {
-    return std::string(section) + "/" + std::string(key);
+bool IsStrict(F form) {
+    return form == F::kItemIndex || form == F::kInteger || form == F::kCounter;
 }
 
-[[noreturn]] void NotAnInteger(std::string_view text) {
-    throw std::runtime_error("'" + std::string(text) + "' is not a valid integer value");
+std::string KeyName(SettingKey key) {
+    return std::string(key.section) + "/" + std::string(key.key);
 }
 
 // Strict conversion as the load does it: a whole number, 32 bits wide except
@@ -59,6 +61,11 @@ std::string ConverterOf(std::string_view text) {
 
 }  // namespace
 
+std::string SettingProblem::Message() const {
+    return file.string() + ": [" + std::string(key.section) + "] " + std::string(key.key) + "=" +
+           value + " is not a valid whole number";
+}
+
 WindowPlace CentredPlace(ScreenSize screen, int width, int height) {
     // lrint rounds halves to the even neighbour in the default rounding mode.
     return {static_cast<int>(std::lrint((screen.width - width) / 2.0)),
@@ -76,15 +83,15 @@ SettingsModel::SettingsModel(std::filesystem::path file, TranslateFn translate,
     unsaved_counts_.assign(definitions.size(), 0);
 }
 
-std::size_t SettingsModel::IndexOf(std::string_view section, std::string_view key) const {
+std::size_t SettingsModel::IndexOf(SettingKey key) const {
     const auto definitions = SettingDefinitions();
     for (std::size_t i = 0; i < definitions.size(); ++i) {
-        if (EqualsNoCase(definitions[i].section, section) &&
-            EqualsNoCase(definitions[i].key, key)) {
+        if (EqualsNoCase(definitions[i].key.section, key.section) &&
+            EqualsNoCase(definitions[i].key.key, key.key)) {
             return i;
         }
     }
-    throw std::out_of_range("No setting " + KeyName(section, key));
+    throw std::out_of_range("No setting " + KeyName(key));
 }
 
 std::string SettingsModel::DefaultOf(std::size_t index) const {
@@ -104,7 +111,7 @@ void SettingsModel::Store(std::size_t index, std::string value) {
             const auto number = StrictFor(definition.form, value);
             if (!number) {
                 throw std::invalid_argument("'" + value + "' is not a valid integer value for " +
-                                            KeyName(definition.section, definition.key));
+                                            KeyName(definition.key));
             }
             std::int64_t stored = *number;
             // A list cannot select an item it does not have: that is no selection.
@@ -131,46 +138,45 @@ void SettingsModel::Store(std::size_t index, std::string value) {
             value = ConverterOf(value);
             break;
     }
+    ForgetProblem(index);
     if (values_[index] == value) return;
     values_[index] = std::move(value);
-    for (const Listener& listener : listeners_) listener(definition.section, definition.key);
+    for (const Listener& listener : listeners_) listener(definition.key);
 }
 
-std::string SettingsModel::Value(std::string_view section, std::string_view key) const {
-    return values_[IndexOf(section, key)];
+std::string SettingsModel::Value(SettingKey key) const { return values_[IndexOf(key)]; }
+
+void SettingsModel::SetValue(SettingKey key, std::string value) {
+    Store(IndexOf(key), std::move(value));
 }
 
-void SettingsModel::SetValue(std::string_view section, std::string_view key, std::string value) {
-    Store(IndexOf(section, key), std::move(value));
-}
-
-int SettingsModel::ItemIndex(std::string_view section, std::string_view key) const {
-    const std::size_t index = IndexOf(section, key);
+int SettingsModel::ItemIndex(SettingKey key) const {
+    const std::size_t index = IndexOf(key);
     if (SettingDefinitions()[index].form != F::kItemIndex) {
-        throw std::invalid_argument(KeyName(section, key) + " is not a list setting");
+        throw std::invalid_argument(KeyName(key) + " is not a list setting");
     }
     return static_cast<int>(*ParseStrictInteger(values_[index]));
 }
 
-void SettingsModel::SetItemIndex(std::string_view section, std::string_view key, int index) {
-    const std::size_t at = IndexOf(section, key);
+void SettingsModel::SetItemIndex(SettingKey key, int index) {
+    const std::size_t at = IndexOf(key);
     if (SettingDefinitions()[at].form != F::kItemIndex) {
-        throw std::invalid_argument(KeyName(section, key) + " is not a list setting");
+        throw std::invalid_argument(KeyName(key) + " is not a list setting");
     }
     Store(at, std::to_string(index));
 }
 
-bool SettingsModel::Checked(std::string_view section, std::string_view key) const {
-    const std::size_t index = IndexOf(section, key);
+bool SettingsModel::Checked(SettingKey key) const {
+    const std::size_t index = IndexOf(key);
     const F form = SettingDefinitions()[index].form;
-    if (!IsTick(form)) throw std::invalid_argument(KeyName(section, key) + " is not a check box");
+    if (!IsTick(form)) throw std::invalid_argument(KeyName(key) + " is not a check box");
     return values_[index] == (form == F::kTickYN ? "y" : "1");
 }
 
-void SettingsModel::SetChecked(std::string_view section, std::string_view key, bool ticked) {
-    const std::size_t index = IndexOf(section, key);
+void SettingsModel::SetChecked(SettingKey key, bool ticked) {
+    const std::size_t index = IndexOf(key);
     const F form = SettingDefinitions()[index].form;
-    if (!IsTick(form)) throw std::invalid_argument(KeyName(section, key) + " is not a check box");
+    if (!IsTick(form)) throw std::invalid_argument(KeyName(key) + " is not a check box");
     if (form == F::kTickYN) {
         Store(index, ticked ? "y" : "n");
     } else {
@@ -178,76 +184,83 @@ void SettingsModel::SetChecked(std::string_view section, std::string_view key, b
     }
 }
 
-std::int64_t SettingsModel::Number(std::string_view section, std::string_view key) const {
-    const std::size_t index = IndexOf(section, key);
+std::int64_t SettingsModel::Number(SettingKey key) const {
+    const std::size_t index = IndexOf(key);
     if (!IsNumber(SettingDefinitions()[index].form)) {
-        throw std::invalid_argument(KeyName(section, key) + " is not a number setting");
+        throw std::invalid_argument(KeyName(key) + " is not a number setting");
     }
     return *ParseStrictInteger(values_[index]);
 }
 
-void SettingsModel::SetNumber(std::string_view section, std::string_view key, std::int64_t number) {
-    const std::size_t index = IndexOf(section, key);
+void SettingsModel::SetNumber(SettingKey key, std::int64_t number) {
+    const std::size_t index = IndexOf(key);
     if (!IsNumber(SettingDefinitions()[index].form)) {
-        throw std::invalid_argument(KeyName(section, key) + " is not a number setting");
+        throw std::invalid_argument(KeyName(key) + " is not a number setting");
     }
     Store(index, std::to_string(number));
 }
 
-void SettingsModel::AddToNumber(std::string_view section, std::string_view key,
-                                std::int64_t delta) {
-    SetNumber(section, key, Number(section, key) + delta);
-    const std::size_t index = IndexOf(section, key);
+void SettingsModel::AddToNumber(SettingKey key, std::int64_t delta) {
+    SetNumber(key, Number(key) + delta);
+    const std::size_t index = IndexOf(key);
     if (SettingDefinitions()[index].form == F::kCounter) unsaved_counts_[index] += delta;
 }
 
-bool SettingsModel::IsYes(std::string_view section, std::string_view key) const {
-    return Value(section, key) == "y";
-}
+bool SettingsModel::IsYes(SettingKey key) const { return Value(key) == "y"; }
 
 int SettingsModel::ConverterItem() const {
-    const std::string converter = Value("Opties", "PDFConverter");
+    const std::string converter = Value(kPdfConverter);
     if (converter == "MS") return 1;
     if (converter == "OO") return 2;
     return 0;
 }
 
-bool SettingsModel::LogBoxesVisible() const { return ItemIndex("Loging", "Space") != 0; }
-bool SettingsModel::LogBoxTicked() const { return Checked("Loging", "Trace"); }
-bool SettingsModel::TraceBoxTicked() const { return Checked("Loging", "Log"); }
+bool SettingsModel::LogBoxesVisible() const { return ItemIndex(kLogSize) != 0; }
+bool SettingsModel::LogBoxTicked() const { return Checked(kLogBox); }
+bool SettingsModel::TraceBoxTicked() const { return Checked(kTraceBox); }
 
 std::filesystem::path SettingsModel::ArchiveFolder() const {
-    const std::string stored = Value("Archief Directory", "Naam");
+    const std::string stored = Value(kArchiveFolder);
     return stored.empty() ? std::filesystem::path(dir_) : std::filesystem::path(stored);
 }
 
 const std::string& SettingsModel::LoadDropWindowCountry() {
-    drop_country_ = IniRead(file_, "Opties", "Country", environment_("LAND"));
+    drop_country_ = IniRead(file_, kCountryCode.section, kCountryCode.key, environment_("LAND"));
     return drop_country_;
 }
 
 bool SettingsModel::LoadStationerySwitch() {
-    SetValue("Overlay", "MetofZonder", Read("Overlay", "MetofZonder"));
-    return Checked("Overlay", "MetofZonder");
+    SetValue(kWithStationery, Read(IndexOf(kWithStationery)));
+    return Checked(kWithStationery);
 }
 
 void SettingsModel::StoreDropWindowCountry(std::string code) {
     drop_country_ = std::move(code);
     const FileLock lock = LockSettingsWrites(file_);
-    IniWrite(file_, "Opties", "Country", drop_country_);
+    IniWrite(file_, kCountryCode.section, kCountryCode.key, drop_country_);
 }
 
 void SettingsModel::AddListener(Listener listener) { listeners_.push_back(std::move(listener)); }
 
-std::string SettingsModel::Read(std::string_view section, std::string_view key) const {
-    return IniRead(file_, section, key, DefaultOf(IndexOf(section, key)));
+std::string SettingsModel::Read(std::size_t index) const {
+    const SettingKey key = SettingDefinitions()[index].key;
+    return IniRead(file_, key.section, key.key, DefaultOf(index));
 }
 
-std::int64_t SettingsModel::ReadStrict(std::string_view section, std::string_view key) const {
-    const std::string text = Read(section, key);
-    const auto number = StrictFor(SettingDefinitions()[IndexOf(section, key)].form, text);
-    if (!number) NotAnInteger(text);
-    return *number;
+std::optional<SettingProblem> SettingsModel::ReadInto(std::size_t index) {
+    const SettingDefinition& definition = SettingDefinitions()[index];
+    std::string text = Read(index);
+    if (IsStrict(definition.form) && !StrictFor(definition.form, text)) {
+        Store(index, DefaultOf(index));
+        return SettingProblem{definition.key, std::move(text), file_};
+    }
+    Store(index, std::move(text));
+    return std::nullopt;
+}
+
+void SettingsModel::ForgetProblem(std::size_t index) {
+    const SettingKey key = SettingDefinitions()[index].key;
+    std::erase_if(problems_, [key](const SettingProblem& problem) { return problem.key == key; });
 }
 
 void SettingsModel::Load() {
@@ -255,90 +268,35 @@ void SettingsModel::Load() {
     environment_("user");
     environment_("Tempdir");
 
-    // Values are taken over in the same order as the controls are filled, so
-    // an error leaves exactly the values after it as they were.
-    const auto text = [this](std::string_view section, std::string_view key) {
-        SetValue(section, key, Read(section, key));
-    };
-    const auto strict = [this](std::string_view section, std::string_view key) {
-        return ReadStrict(section, key);
-    };
-    const auto item = [this](std::string_view section, std::string_view key, std::int64_t index) {
-        SetItemIndex(section, key, static_cast<int>(index));
-    };
-
-    text("User", "User");
-    text("Overlay", "Brief papier");
-    SetNumber("Overlay", "Brief papier pagina", strict("Overlay", "Brief papier pagina"));
-    text("Overlay", "Volg papier");
-    SetNumber("Overlay", "Volg papier pagina", strict("Overlay", "Volg papier pagina"));
-    const auto letter_rule = strict("Opties", "BriefPapier");
-    const auto continuation_rule = strict("Opties", "VolgPapier");
-    const auto overwrite = strict("Opties", "OverschrijfInput");
-    const auto foreground = strict("Opties", "Voorgrond");
-    const auto printer = strict("Opties", "Printer");
-    const auto direct_print = strict("Opties", "DirectPrint");
-    const auto direct_mail = strict("Opties", "DirectMail");
-    const auto all_in_one = strict("Opties", "AllinOneMail");
-    text("Opties", "Country");
-    const auto direct_save = strict("Opties", "Directsave");
-
-    text("Opties", "PDFConverter");
-
-    text("Opties", "Handbediening");
-    const std::string letter_pages = Read("Pagerange", "BriefPapier");
-    const std::string continuation_pages = Read("Pagerange", "VolgPapier");
-
-    text("Run", "SaveWW");
-    if (Value("Run", "SaveWW") == "y") text("Run", "WachtWoord");
-    text("Run", "AutoUpload");
-    text("Run", "MiniofMaxi");
-    text("Run", "Desktop voorgrond");
-    text("Run", "Windows StartUp");
-
-    text("Archief Directory", "Naam");
-    item("Archief Directory", "Optie", strict("Archief Directory", "Optie"));
-
-    item("Loging", "Space", strict("Loging", "Space"));
-    item("Run", "CheckForUpdates", strict("Run", "CheckForUpdates"));
-    SetNumber("Run", "Checkdate", ParseLeadingInteger(Read("Run", "Checkdate")) & 0xFFFF);
-
-    text("Loging", "Trace");
-    text("Loging", "Log");
-    if (ItemIndex("Loging", "Space") == 0) {
-        SetChecked("Loging", "Trace", false);
-        SetChecked("Loging", "Log", false);
+    // The problems are kept aside until the end: the adjustments below set
+    // keys again, which would end them.
+    std::vector<SettingProblem> found;
+    const auto definitions = SettingDefinitions();
+    for (std::size_t i = 0; i < definitions.size(); ++i) {
+        if (definitions[i].read_by != SettingReader::kLoad) continue;
+        // The password is read only when it is to be remembered; the table
+        // has kRememberPassword before it.
+        if (definitions[i].key == kPassword && !IsYes(kRememberPassword)) continue;
+        if (auto problem = ReadInto(i)) found.push_back(std::move(*problem));
     }
-
-    for (const char* counter :
-         {"Aangemaakte bestanden", "Aangemaakte paginas", "Programma starts", "Programma einde"}) {
-        SetNumber("Statistiek", counter, strict("Statistiek", counter));
-        unsaved_counts_[IndexOf("Statistiek", counter)] = 0;
+    // The day number of the last update check is kept in 16 bits.
+    SetNumber(kLastUpdateCheck, Number(kLastUpdateCheck) & 0xFFFF);
+    if (ItemIndex(kLogSize) == 0) {
+        SetChecked(kLogBox, false);
+        SetChecked(kTraceBox, false);
     }
-
-    text("Product", "EmailAdr");
-    item("Email", "EmailModel", strict("Email", "EmailModel"));
-
-    SetValue("Pagerange", "BriefPapier", letter_pages);
-    SetValue("Pagerange", "VolgPapier", continuation_pages);
-    item("Opties", "BriefPapier", letter_rule);
-    item("Opties", "VolgPapier", continuation_rule);
-    item("Opties", "Voorgrond", foreground);
-    item("Opties", "OverschrijfInput", overwrite);
-    item("Opties", "DirectPrint", direct_print);
-    item("Opties", "DirectMail", direct_mail);
-    item("Opties", "AllinOneMail", all_in_one);
-    item("Opties", "Directsave", direct_save);
-    // The printer list belongs to printing; the index is kept as read.
-    item("Opties", "Printer", printer);
-
+    // What the file holds now is the base this run's counts are added to.
+    for (std::size_t i = 0; i < definitions.size(); ++i) {
+        if (definitions[i].form == F::kCounter) unsaved_counts_[i] = 0;
+    }
     // Lists left without a selection take their default item.
-    for (const SettingDefinition& definition : SettingDefinitions()) {
+    for (const SettingDefinition& definition : definitions) {
         if (definition.form != F::kItemIndex || definition.items == 0) continue;
-        if (ItemIndex(definition.section, definition.key) == -1) {
-            SetValue(definition.section, definition.key, std::string(definition.default_value));
+        if (ItemIndex(definition.key) == -1) {
+            SetValue(definition.key, std::string(definition.default_value));
         }
     }
+    problems_.insert(problems_.end(), found.begin(), found.end());
 }
 
 DropWindowSettings SettingsModel::ApplyDropWindowSettings(
@@ -346,20 +304,20 @@ DropWindowSettings SettingsModel::ApplyDropWindowSettings(
     DropWindowSettings applied;
     applied.country = LoadDropWindowCountry();
 
-    const std::string on_top = IniRead(file_, "Run", "Desktop voorgrond", "N");
+    const std::string on_top = IniRead(file_, kStayOnTop.section, kStayOnTop.key, "N");
     applied.stay_on_top = on_top == "y";
-    SetValue("Run", "Desktop voorgrond", on_top);
+    SetValue(kStayOnTop, on_top);
 
-    applied.setup_status = Read("Run", "SetUpStatus");
-    SetValue("Run", "SetUpStatus", applied.setup_status);
+    applied.setup_status = Read(IndexOf(kSetupStatus));
+    SetValue(kSetupStatus, applied.setup_status);
 
-    const auto lenient = [this](std::string_view key) {
-        const std::int64_t value = ParseLeadingInteger(Read("Position", key));
+    const auto lenient = [this](SettingKey key) {
+        const std::int64_t value = ParseLeadingInteger(Read(IndexOf(key)));
         return static_cast<int>(std::clamp(value, kIntMin, kIntMax));
     };
-    int width = lenient("F2Width");
-    int top = lenient("F2Top");
-    int left = lenient("F2Left");
+    int width = lenient(kDropWindowWidth);
+    int top = lenient(kDropWindowTop);
+    int left = lenient(kDropWindowLeft);
     // A width that no screen shows, or none at all, would lose the main window.
     if (width > screen.width || width <= 0) width = 270;
     if (top > screen.height) top = 1;
@@ -372,28 +330,33 @@ DropWindowSettings SettingsModel::ApplyDropWindowSettings(
     }
     applied.top = top;
     applied.left = left;
-    SetNumber("Position", "F2Width", width);
-    SetNumber("Position", "F2Top", top);
-    SetNumber("Position", "F2Left", left);
+    SetNumber(kDropWindowWidth, width);
+    SetNumber(kDropWindowTop, top);
+    SetNumber(kDropWindowLeft, left);
 
     applied.with_stationery = LoadStationerySwitch();
     return applied;
 }
 
 WindowPlace SettingsModel::ConfigurationWindowPlace(ScreenSize screen, int width, int height) {
+    std::vector<SettingProblem> found;
+    for (const SettingKey key : {kConfigurationWindowTop, kConfigurationWindowLeft}) {
+        if (auto problem = ReadInto(IndexOf(key))) found.push_back(std::move(*problem));
+    }
     WindowPlace place;
-    place.top = static_cast<int>(ReadStrict("Position", "F1Top"));
-    place.left = static_cast<int>(ReadStrict("Position", "F1Left"));
+    place.top = static_cast<int>(Number(kConfigurationWindowTop));
+    place.left = static_cast<int>(Number(kConfigurationWindowLeft));
     if (place.top == 1 && place.left == 1) place = CentredPlace(screen, width, height);
-    SetNumber("Position", "F1Top", place.top);
-    SetNumber("Position", "F1Left", place.left);
+    SetNumber(kConfigurationWindowTop, place.top);
+    SetNumber(kConfigurationWindowLeft, place.left);
+    problems_.insert(problems_.end(), found.begin(), found.end());
     return place;
 }
 
 void SettingsModel::MergeSavedCount(std::size_t index) {
     const SettingDefinition& definition = SettingDefinitions()[index];
     const auto in_file =
-        StrictFor(F::kCounter, IniRead(file_, definition.section, definition.key, ""));
+        StrictFor(F::kCounter, IniRead(file_, definition.key.section, definition.key.key, ""));
     std::int64_t merged = 0;
     // A file without a readable count (a first run, a reset) gets the live one.
     if (!in_file || __builtin_add_overflow(*in_file, unsaved_counts_[index], &merged)) return;
@@ -405,12 +368,12 @@ void SettingsModel::Save(SaveGroup group) {
     if (group == SaveGroup::kG1 || group == SaveGroup::kG2 || group == SaveGroup::kG3) {
         dir_ = environment_("DIR");
     }
-    if (group <= SaveGroup::kG4) SetValue("User", "User", environment_("user"));
+    if (group <= SaveGroup::kG4) SetValue(kUserName, environment_("user"));
     for (const SettingKey& key : SaveGroupKeys(group)) {
-        const std::size_t index = IndexOf(key.section, key.key);
+        const std::size_t index = IndexOf(key);
         const bool counter = SettingDefinitions()[index].form == F::kCounter;
         if (counter) MergeSavedCount(index);
-        IniWrite(file_, key.section, key.key, Value(key.section, key.key));
+        IniWrite(file_, key.section, key.key, Value(key));
         if (counter) unsaved_counts_[index] = 0;
     }
 }

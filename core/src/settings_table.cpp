@@ -4,109 +4,97 @@
 #include <array>
 
 #include "core/settings.h"
+#include "core/settings_keys.h"
+#include "core/text_keys.h"
 
 namespace papyrion {
+
+using namespace setting;
 namespace {
 
 using F = SettingForm;
+using R = SettingReader;
 
 constexpr SettingDefinition kDefinitions[] = {
-    {"Overlay", "Brief papier", F::kText, "Onbekend", true, 0, "Label20"},
-    {"Overlay", "Brief papier pagina", F::kInteger, "1", false, 0, "ScrollBar2"},
-    {"Overlay", "Volg papier", F::kText, "Onbekend", true, 0, "Label40"},
-    {"Overlay", "Volg papier pagina", F::kInteger, "1", false, 0, "ScrollBar3"},
-    {"Overlay", "MetofZonder", F::kTickOne, "0", false, 0, "Tform2.CheckBox1"},
+    {kLetterheadFile, F::kText, text::kUnknown, true, 0, "Label20"},
+    {kLetterheadPage, F::kInteger, "1", false, 0, "ScrollBar2"},
+    {kContinuationFile, F::kText, text::kUnknown, true, 0, "Label40"},
+    {kContinuationPage, F::kInteger, "1", false, 0, "ScrollBar3"},
+    {kWithStationery, F::kTickOne, "0", false, 0, "Tform2.CheckBox1", R::kDropWindow},
 
-    {"Opties", "BriefPapier", F::kItemIndex, "0", false, 4, "ComboBox1"},
-    {"Opties", "VolgPapier", F::kItemIndex, "0", false, 4, "ComboBox2"},
-    {"Opties", "Voorgrond", F::kItemIndex, "1", false, 2, "ComboBox3"},
-    {"Opties", "OverschrijfInput", F::kItemIndex, "0", false, 2, "ComboBox4"},
-    {"Opties", "Printer", F::kItemIndex, "-1", false, 0, "cboPrinter"},
-    {"Opties", "DirectPrint", F::kItemIndex, "0", false, 2, "ComboBox5"},
-    {"Opties", "DirectMail", F::kItemIndex, "0", false, 2, "ComboBox8"},
-    {"Opties", "AllinOneMail", F::kItemIndex, "0", false, 2, "ComboBox9"},
-    {"Opties", "Directsave", F::kItemIndex, "0", false, 2, "ComboBox10"},
-    {"Opties", "Country", F::kText, "031", false, 0, "TForm1 country code"},
-    {"Opties", "PDFConverter", F::kConverter, "MS", false, 0, "ComboBox13"},
-    {"Opties", "Handbediening", F::kTick01, "0", false, 0, "CheckBox6"},
+    {kLetterheadMode, F::kItemIndex, "0", false, 4, "ComboBox1"},
+    {kContinuationMode, F::kItemIndex, "0", false, 4, "ComboBox2"},
+    {kStationeryPlacement, F::kItemIndex, "1", false, 2, "ComboBox3"},
+    {kOverwriteInput, F::kItemIndex, "0", false, 2, "ComboBox4"},
+    {kPrinter, F::kItemIndex, "-1", false, 0, "cboPrinter"},
+    {kDirectPrint, F::kItemIndex, "0", false, 2, "ComboBox5"},
+    {kDirectMail, F::kItemIndex, "0", false, 2, "ComboBox8"},
+    {kAllInOneMail, F::kItemIndex, "0", false, 2, "ComboBox9"},
+    {kDirectSave, F::kItemIndex, "0", false, 2, "ComboBox10"},
+    {kCountryCode, F::kText, "031", false, 0, "TForm1 country code"},
+    {kPdfConverter, F::kConverter, "MS", false, 0, "ComboBox13"},
+    {kShowManualInput, F::kTick01, "0", false, 0, "CheckBox6"},
 
-    {"Pagerange", "BriefPapier", F::kText, "1-999", false, 0, "Edit3"},
-    {"Pagerange", "VolgPapier", F::kText, "1-999", false, 0, "Edit5"},
+    {kLetterheadPages, F::kText, "1-999", false, 0, "Edit3"},
+    {kContinuationPages, F::kText, "1-999", false, 0, "Edit5"},
 
-    {"Run", "Desktop voorgrond", F::kTickYN, "n", false, 0, "CheckBox4"},
-    {"Run", "Windows StartUp", F::kTickYN, "n", false, 0, "CheckBox5"},
-    {"Run", "MiniofMaxi", F::kTickYN, "y", false, 0, "TForm1.CheckBox1"},
-    {"Run", "CheckForUpdates", F::kItemIndex, "0", false, 5, "ComboBox12"},
-    {"Run", "Checkdate", F::kLenient, "0", false, 0, "update check date"},
-    {"Run", "SetUpStatus", F::kText, "0", false, 0, "Setupstatusx"},
-    {"Run", "SaveWW", F::kText, "y", false, 0, "remember password"},
-    {"Run", "WachtWoord", F::kText, "", false, 0, "password"},
-    {"Run", "AutoUpload", F::kText, "y", false, 0, "automatic stationery fetch"},
+    {kStayOnTop, F::kTickYN, "n", false, 0, "CheckBox4"},
+    {kStartAtLogin, F::kTickYN, "n", false, 0, "CheckBox5"},
+    {kShrinkWhileProcessing, F::kTickYN, "y", false, 0, "TForm1.CheckBox1"},
+    {kUpdateCheckInterval, F::kItemIndex, "0", false, 5, "ComboBox12"},
+    {kLastUpdateCheck, F::kLenient, "0", false, 0, "update check date"},
+    {kSetupStatus, F::kText, "0", false, 0, "Setupstatusx", R::kDropWindow},
+    {kRememberPassword, F::kText, "y", false, 0, "remember password"},
+    {kPassword, F::kText, "", false, 0, "password"},
+    {kFetchStationeryAutomatically, F::kText, "y", false, 0, "automatic stationery fetch"},
 
-    {"Archief Directory", "Naam", F::kText, "", false, 0, "Label41"},
-    {"Archief Directory", "Optie", F::kItemIndex, "0", false, 2, "ComboBox6"},
+    {kArchiveFolder, F::kText, "", false, 0, "Label41"},
+    {kArchiveOutputs, F::kItemIndex, "0", false, 2, "ComboBox6"},
 
-    {"Loging", "Space", F::kItemIndex, "0", false, 9, "ComboBox7"},
-    {"Loging", "Trace", F::kTick01, "0", false, 0, "CheckBox2"},
-    {"Loging", "Log", F::kTick01, "0", false, 0, "CheckBox3"},
+    {kLogSize, F::kItemIndex, "0", false, 9, "ComboBox7"},
+    {kLogBox, F::kTick01, "0", false, 0, "CheckBox2"},
+    {kTraceBox, F::kTick01, "0", false, 0, "CheckBox3"},
 
-    {"Position", "F2Top", F::kLenient, "1", false, 0, "Tform2.Top"},
-    {"Position", "F2Left", F::kLenient, "1", false, 0, "Tform2.Left"},
-    {"Position", "F2Width", F::kLenient, "270", false, 0, "Tform2.Width"},
-    {"Position", "F1Top", F::kInteger, "1", false, 0, "TForm1.Top"},
-    {"Position", "F1Left", F::kInteger, "1", false, 0, "TForm1.Left"},
+    {kDropWindowTop, F::kLenient, "1", false, 0, "Tform2.Top", R::kDropWindow},
+    {kDropWindowLeft, F::kLenient, "1", false, 0, "Tform2.Left", R::kDropWindow},
+    {kDropWindowWidth, F::kLenient, "270", false, 0, "Tform2.Width", R::kDropWindow},
+    {kConfigurationWindowTop, F::kInteger, "1", false, 0, "TForm1.Top", R::kConfigurationWindow},
+    {kConfigurationWindowLeft, F::kInteger, "1", false, 0, "TForm1.Left", R::kConfigurationWindow},
 
-    {"Statistiek", "Aangemaakte bestanden", F::kCounter, "0", false, 0, "Label36"},
-    {"Statistiek", "Aangemaakte paginas", F::kCounter, "0", false, 0, "Label37"},
-    {"Statistiek", "Programma starts", F::kCounter, "0", false, 0, "start count"},
-    {"Statistiek", "Programma einde", F::kCounter, "0", false, 0, "end count"},
+    {kFilesCreated, F::kCounter, "0", false, 0, "Label36"},
+    {kPagesCreated, F::kCounter, "0", false, 0, "Label37"},
+    {kProgramStarts, F::kCounter, "0", false, 0, "start count"},
+    {kProgramEnds, F::kCounter, "0", false, 0, "end count"},
 
-    {"Email", "EmailModel", F::kItemIndex, "0", false, 2, "ComboBox11"},
+    {kUseMailTemplate, F::kItemIndex, "0", false, 2, "ComboBox11"},
 
-    {"Product", "EmailAdr", F::kText, "", false, 0, "account e-mail address"},
+    {kAccountEmail, F::kText, "", false, 0, "account e-mail address"},
 
-    {"User", "User", F::kText, "Onbekend", true, 0, "user name"},
+    {kUserName, F::kText, text::kUnknown, true, 0, "user name"},
 };
 
 constexpr SettingKey kG1[] = {
-    {"Overlay", "Brief papier"}, {"Overlay", "Brief papier pagina"},
-    {"Overlay", "Volg papier"},  {"Overlay", "Volg papier pagina"},
-    {"Opties", "BriefPapier"},   {"Opties", "VolgPapier"},
-    {"Opties", "Voorgrond"},     {"Pagerange", "BriefPapier"},
-    {"Pagerange", "VolgPapier"}, {"Run", "Desktop voorgrond"},
-    {"Run", "Windows StartUp"},
+    kLetterheadFile,    kLetterheadPage,   kContinuationFile,    kContinuationPage,
+    kLetterheadMode,    kContinuationMode, kStationeryPlacement, kLetterheadPages,
+    kContinuationPages, kStayOnTop,        kStartAtLogin,
 };
 constexpr SettingKey kG2[] = {
-    {"Loging", "Space"},         {"Loging", "Trace"},          {"Loging", "Log"},
-    {"Opties", "Handbediening"}, {"Run", "Desktop voorgrond"}, {"Run", "Windows StartUp"},
-    {"Run", "CheckForUpdates"},
+    kLogSize, kLogBox, kTraceBox, kShowManualInput, kStayOnTop, kStartAtLogin, kUpdateCheckInterval,
 };
 constexpr SettingKey kG3[] = {
-    {"Archief Directory", "Naam"}, {"Archief Directory", "Optie"}, {"Opties", "Printer"},
-    {"Opties", "AllinOneMail"},    {"Opties", "Directsave"},       {"Opties", "DirectMail"},
-    {"Opties", "DirectPrint"},     {"Run", "Desktop voorgrond"},   {"Run", "Windows StartUp"},
-    {"Email", "EmailModel"},       {"Opties", "Country"},
+    kArchiveFolder, kArchiveOutputs, kPrinter,      kAllInOneMail,    kDirectSave,  kDirectMail,
+    kDirectPrint,   kStayOnTop,      kStartAtLogin, kUseMailTemplate, kCountryCode,
 };
 constexpr SettingKey kG4[] = {
-    {"Statistiek", "Aangemaakte bestanden"},
-    {"Statistiek", "Aangemaakte paginas"},
-    {"Statistiek", "Programma starts"},
-    {"Statistiek", "Programma einde"},
-    {"Product", "EmailAdr"},
-    {"Position", "F2Top"},
-    {"Position", "F2Left"},
-    {"Position", "F1Top"},
-    {"Position", "F1Left"},
-    {"Archief Directory", "Naam"},
-    {"Archief Directory", "Optie"},
-    {"Opties", "PDFConverter"},
-    {"Run", "Checkdate"},
-    {"Run", "SaveWW"},
-    {"Run", "AutoUpload"},
+    kFilesCreated,    kPagesCreated,           kProgramStarts,
+    kProgramEnds,     kAccountEmail,           kDropWindowTop,
+    kDropWindowLeft,  kConfigurationWindowTop, kConfigurationWindowLeft,
+    kArchiveFolder,   kArchiveOutputs,         kPdfConverter,
+    kLastUpdateCheck, kRememberPassword,       kFetchStationeryAutomatically,
 };
-constexpr SettingKey kG5[] = {{"Position", "F2Width"}};
-constexpr SettingKey kG6[] = {{"Overlay", "MetofZonder"}};
-constexpr SettingKey kG7[] = {{"Run", "SetUpStatus"}};
+constexpr SettingKey kG5[] = {kDropWindowWidth};
+constexpr SettingKey kG6[] = {kWithStationery};
+constexpr SettingKey kG7[] = {kSetupStatus};
 
 }  // namespace
 

@@ -20,30 +20,30 @@ TEST(IniRead, MatchesNamesWithoutCaseAndTellsEmptyFromAbsent) {
     const fs::path ini = folder / "Papyrion.ini";
     WriteText(ini,
               "; Voorgrond=3 is a comment, not a key\r\n"
-              "[Opties]\r\n"
+              "[Options]\r\n"
               "Voorgrond=\r\n"
               "  BriefPapier = 2  \r\n"
               "Printer=4\r\n"
               "Printer=5\r\n"
-              "[opties]\r\n"
+              "[options]\r\n"
               "Country=044\r\n"
-              "[Overlay]\r\n"
+              "[Paper]\r\n"
               "Brief papier=/home/ann/Brief = papier.pdf\n"
               "no equals sign here\n"
-              "[Loging]\n"
+              "[Logging]\n"
               "log=1");  // last line without line end
     struct Case {
         const char* section;
         const char* key;
         const char* expected;
     } cases[] = {
-        {"Opties", "Voorgrond", ""},  // present but empty: not the default
-        {"OPTIES", "briefpapier", "2"},
-        {"Opties", "Printer", "4"},        // the first of two keys
-        {"Opties", "Country", "default"},  // only the first section of a name counts
-        {"Overlay", "Brief papier", "/home/ann/Brief = papier.pdf"},
-        {"Overlay", "Volg papier", "default"},
-        {"Loging", "Log", "1"},
+        {"Options", "Voorgrond", ""},  // present but empty: not the default
+        {"OPTIONS", "briefpapier", "2"},
+        {"Options", "Printer", "4"},        // the first of two keys
+        {"Options", "Country", "default"},  // only the first section of a name counts
+        {"Paper", "Brief papier", "/home/ann/Brief = papier.pdf"},
+        {"Paper", "Volg papier", "default"},
+        {"Logging", "Log", "1"},
         {"Nowhere", "Log", "default"},
         {"", "Voorgrond", "default"},
     };
@@ -51,8 +51,8 @@ TEST(IniRead, MatchesNamesWithoutCaseAndTellsEmptyFromAbsent) {
         EXPECT_EQ(IniRead(ini, c.section, c.key, "default"), c.expected)
             << c.section << "/" << c.key;
     }
-    EXPECT_EQ(IniRead(folder / "missing.ini", "Opties", "Voorgrond", "1"), "1");
-    EXPECT_EQ(IniRead(folder.Path(), "Opties", "Voorgrond", "1"), "1");  // a folder
+    EXPECT_EQ(IniRead(folder / "missing.ini", "Options", "Voorgrond", "1"), "1");
+    EXPECT_EQ(IniRead(folder.Path(), "Options", "Voorgrond", "1"), "1");  // a folder
 }
 
 TEST(IniRead, CutsValuesAfter2047Characters) {
@@ -71,13 +71,13 @@ TEST(IniWrite, TheFirstWriteCreatesTheFileAndReadsSeeWritesAtOnce) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";
     ASSERT_FALSE(fs::exists(ini));
-    IniWrite(ini, "Opties", "Voorgrond", "0");
-    EXPECT_EQ(ReadText(ini), "[Opties]\nVoorgrond=0\n");
-    IniWrite(ini, "opties", "VOORGROND", "1");
-    IniWrite(ini, "Opties", "Country", "");
-    EXPECT_EQ(IniRead(ini, "Opties", "Voorgrond", "x"), "1");
-    EXPECT_EQ(IniRead(ini, "Opties", "Country", "x"), "");
-    EXPECT_EQ(ReadText(ini), "[Opties]\nVoorgrond=1\nCountry=\n");
+    IniWrite(ini, "Options", "Voorgrond", "0");
+    EXPECT_EQ(ReadText(ini), "[Options]\nVoorgrond=0\n");
+    IniWrite(ini, "options", "VOORGROND", "1");
+    IniWrite(ini, "Options", "Country", "");
+    EXPECT_EQ(IniRead(ini, "Options", "Voorgrond", "x"), "1");
+    EXPECT_EQ(IniRead(ini, "Options", "Country", "x"), "");
+    EXPECT_EQ(ReadText(ini), "[Options]\nVoorgrond=1\nCountry=\n");
     // Nothing but the file itself is left in the folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator{}), 1);
 }
@@ -87,36 +87,36 @@ TEST(IniWrite, KeepsEveryOtherLineOfTheFile) {
     const fs::path ini = folder / "Papyrion.ini";
     const std::string before =
         "; written by hand\r\n"
-        "[Overlay]\r\n"
+        "[Paper]\r\n"
         "Brief papier=/a.pdf\r\n"
         "Unknown key=kept\r\n"
         "\r\n"
-        "[Opties]\r\n"
+        "[Options]\r\n"
         "Voorgrond = 1\r\n"
         "; trailing comment\r\n"
         "\r\n"
-        "[Run]\r\n"
+        "[Start]\r\n"
         "SaveWW=y";
     WriteText(ini, before);
 
-    IniWrite(ini, "OPTIES", "voorgrond", "0");             // existing key: its line only
-    IniWrite(ini, "Overlay", "Volg papier", "/b.pdf");     // new key: end of its section
-    IniWrite(ini, "Statistiek", "Programma starts", "1");  // new section: end of file
+    IniWrite(ini, "OPTIONS", "voorgrond", "0");          // existing key: its line only
+    IniWrite(ini, "Paper", "Volg papier", "/b.pdf");     // new key: end of its section
+    IniWrite(ini, "Counters", "Programma starts", "1");  // new section: end of file
 
     EXPECT_EQ(ReadText(ini),
               "; written by hand\r\n"
-              "[Overlay]\r\n"
+              "[Paper]\r\n"
               "Brief papier=/a.pdf\r\n"
               "Unknown key=kept\r\n"
               "Volg papier=/b.pdf\r\n"
               "\r\n"
-              "[Opties]\r\n"
+              "[Options]\r\n"
               "Voorgrond =0\r\n"
               "; trailing comment\r\n"
               "\r\n"
-              "[Run]\r\n"
+              "[Start]\r\n"
               "SaveWW=y\r\n"
-              "[Statistiek]\r\n"
+              "[Counters]\r\n"
               "Programma starts=1\r\n");
 }
 
@@ -127,7 +127,7 @@ TEST(IniWrite, ARefusedWriteRaisesUnableToWriteWithThePath) {
     const fs::path no_folder = folder / "gone" / "Papyrion.ini";
     for (const fs::path& ini : {is_folder, no_folder}) {
         try {
-            IniWrite(ini, "Opties", "Voorgrond", "1");
+            IniWrite(ini, "Options", "Voorgrond", "1");
             ADD_FAILURE() << "no error for " << ini;
         } catch (const std::runtime_error& error) {
             EXPECT_EQ(std::string(error.what()), "Unable to write to " + ini.string());
@@ -140,32 +140,32 @@ TEST(IniWrite, ARefusedWriteRaisesUnableToWriteWithThePath) {
 TEST(IniFile, AGiantFileIsNeitherReadNorReplaced) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";
-    WriteText(ini, "[Opties]\nVoorgrond=0\n" + std::string(17 * 1024 * 1024, ';'));
-    EXPECT_EQ(IniRead(ini, "Opties", "Voorgrond", "1"), "1");
-    EXPECT_THROW(IniWrite(ini, "Opties", "Voorgrond", "1"), std::runtime_error);
-    EXPECT_EQ(fs::file_size(ini), 17u * 1024 * 1024 + 21);
+    WriteText(ini, "[Options]\nVoorgrond=0\n" + std::string(17 * 1024 * 1024, ';'));
+    EXPECT_EQ(IniRead(ini, "Options", "Voorgrond", "1"), "1");
+    EXPECT_THROW(IniWrite(ini, "Options", "Voorgrond", "1"), std::runtime_error);
+    EXPECT_EQ(fs::file_size(ini), 17u * 1024 * 1024 + 22);
 }
 
 TEST(IniWrite, RefusesNamesAndValuesThatWouldBreakTheLines) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";
-    WriteText(ini, "[Product]\nEmailAdr=ann@example.org\n");
+    WriteText(ini, "[Account]\nEmailAdr=ann@example.org\n");
     struct Case {
         const char* section;
         const char* key;
         const char* value;
     } cases[] = {
-        {"Product", "EmailAdr", "x\n[Run]\nSaveWW=n"},
-        {"Product", "EmailAdr", "x\ry"},
-        {"Product", "Email=Adr", "x"},
+        {"Account", "EmailAdr", "x\n[Start]\nSaveWW=n"},
+        {"Account", "EmailAdr", "x\ry"},
+        {"Account", "Email=Adr", "x"},
         {"Pro]duct", "EmailAdr", "x"},
-        {"Product", "", "x"},
+        {"Account", "", "x"},
     };
     for (const auto& c : cases) {
         EXPECT_THROW(IniWrite(ini, c.section, c.key, c.value), std::invalid_argument)
             << c.section << "/" << c.key;
     }
-    EXPECT_EQ(ReadText(ini), "[Product]\nEmailAdr=ann@example.org\n");
+    EXPECT_EQ(ReadText(ini), "[Account]\nEmailAdr=ann@example.org\n");
 }
 
 TEST(IniWrite, ASymbolicLinkStaysALinkAndItsTargetChanges) {

@@ -137,9 +137,9 @@ TEST_F(RunStateTest, StartWithoutSettingsFileMakesNoBackupAndCountsTheFirstStart
     EXPECT_FALSE(fs::exists(run->BackupFile()));
     EXPECT_FALSE(fs::exists(run->SettingsFile()));
     EXPECT_FALSE(fs::exists(run->LogFile()));  // logging is off by default
-    EXPECT_EQ(run->Settings().Number("Statistiek", "Programma starts"), 1);
-    EXPECT_EQ(run->Settings().Value("Opties", "Country"), "031");
-    EXPECT_EQ(run->Settings().Value("Overlay", "Brief papier"), "[Onbekend]");
+    EXPECT_EQ(run->Settings().Number(setting::kProgramStarts), 1);
+    EXPECT_EQ(run->Settings().Value(setting::kCountryCode), "031");
+    EXPECT_EQ(run->Settings().Value(setting::kLetterheadFile), "[Onbekend]");
     EXPECT_TRUE(run->TempFiles().Contains(run->BackupFile().string()));
 }
 
@@ -157,20 +157,25 @@ TEST_F(RunStateTest, StartBacksUpTheSettingsAndWritesTheStartEntry) {
               "00000I;09-12-2013 14:05:33;;Intital trace file created\r\n"
               "00002I;09-12-2013 14:05:33.000;0.000;Program start;5;12;/opt/papyrion/;"
               "DC2013-09-06_14:23:00\r\n");
-    EXPECT_EQ(run->Settings().Number("Statistiek", "Programma starts"), 42);
-    EXPECT_EQ(run->Settings().Value("Opties", "Country"), "031");  // empty becomes 031
+    EXPECT_EQ(run->Settings().Number(setting::kProgramStarts), 42);
+    EXPECT_EQ(run->Settings().Value(setting::kCountryCode), "031");  // empty becomes 031
     // The count reaches the file with the close-time save, not before.
-    EXPECT_EQ(IniRead(run->SettingsFile(), "Statistiek", "Programma starts", ""), "41");
+    EXPECT_EQ(IniRead(run->SettingsFile(), setting::kProgramStarts.section,
+                      setting::kProgramStarts.key, ""),
+              "41");
 }
 
-TEST_F(RunStateTest, AnErrorInTheLoadIsShownAndEndsTheStart) {
+TEST_F(RunStateTest, ALoadProblemIsLeftToTheCallerAndTheStartGoesOn) {
     WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=3\n[Opties]\nVoorgrond=\n");
     auto run = MakeRun();
-    EXPECT_FALSE(run->RunStartup(ui_));
-    EXPECT_THAT(ui_.calls, ::testing::ElementsAre("error: '' is not a valid integer value"));
-    EXPECT_EQ(run->Settings().Number("Statistiek", "Programma starts"), 0);
-    EXPECT_FALSE(fs::exists(run->LogFile()));
-    EXPECT_FALSE(fs::exists(run->BackupFile()));
+    EXPECT_TRUE(run->RunStartup(ui_));
+    EXPECT_TRUE(ui_.calls.empty());
+    ASSERT_EQ(run->Settings().LoadProblems().size(), 1u);
+    EXPECT_EQ(run->Settings().LoadProblems().front().key, setting::kStationeryPlacement);
+    EXPECT_EQ(run->Settings().ItemIndex(setting::kStationeryPlacement), 1);  // the default
+    EXPECT_EQ(run->Settings().Number(setting::kProgramStarts), 1);
+    EXPECT_TRUE(fs::exists(run->LogFile()));
+    EXPECT_TRUE(fs::exists(run->BackupFile()));
 }
 
 TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWithEntries) {
@@ -198,12 +203,15 @@ TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWi
         EXPECT_THAT(log, HasSubstr("00901I;09-12-2013 14:05:33.000;0.000;Delete temp files  ;;;" +
                                    file.string() + "\r\n"));
     }
-    EXPECT_EQ(IniRead(run->SettingsFile(), "Statistiek", "Programma starts", ""), "1");
+    EXPECT_EQ(IniRead(run->SettingsFile(), setting::kProgramStarts.section,
+                      setting::kProgramStarts.key, ""),
+              "1");
 
     // The backup is gone, so restoring only reloads the current file.
-    IniWrite(run->SettingsFile(), "Opties", "Voorgrond", "0");
+    IniWrite(run->SettingsFile(), setting::kStationeryPlacement.section,
+             setting::kStationeryPlacement.key, "0");
     run->RestoreStartupSettings();
-    EXPECT_EQ(run->Settings().ItemIndex("Opties", "Voorgrond"), 0);
+    EXPECT_EQ(run->Settings().ItemIndex(setting::kStationeryPlacement), 0);
 }
 
 TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
@@ -217,7 +225,9 @@ TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
     run->EndProgram(ui_);
 
     EXPECT_FALSE(fs::exists(temp));
-    EXPECT_EQ(IniRead(run->SettingsFile(), "Statistiek", "Programma einde", ""), "1");
+    EXPECT_EQ(
+        IniRead(run->SettingsFile(), setting::kProgramEnds.section, setting::kProgramEnds.key, ""),
+        "1");
     const std::string log = ReadText(run->LogFile());
     EXPECT_THAT(log, HasSubstr("\r\n00009I;09-12-2013 14:05:33.000;0.000;Program stop;0;0\r\n"));
     EXPECT_THAT(log, Not(HasSubstr("00901I")));
@@ -227,7 +237,7 @@ TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
 TEST_F(RunStateTest, AFailingSaveAtTheEndStillStopsAndCleansUp) {
     WriteText(Dir() / "Papyrion_Log.csv", "");
     auto run = MakeRun();
-    run->Settings().SetChecked("Loging", "Trace", true);
+    run->Settings().SetChecked(setting::kLogBox, true);
     fs::create_directories(run->SettingsFile());  // a folder where the file should be
     const fs::path temp = Dir() / "Temp" / "print.pdf";
     WriteText(temp, "x");
@@ -245,13 +255,14 @@ TEST_F(RunStateTest, RestoreCopiesTheBackupOverTheSettingsAndReloads) {
     WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
-    IniWrite(run->SettingsFile(), "Opties", "Voorgrond", "1");
-    run->Settings().SetItemIndex("Opties", "Voorgrond", 1);
+    IniWrite(run->SettingsFile(), setting::kStationeryPlacement.section,
+             setting::kStationeryPlacement.key, "1");
+    run->Settings().SetItemIndex(setting::kStationeryPlacement, 1);
 
     run->RestoreStartupSettings();
 
     EXPECT_EQ(ReadText(run->SettingsFile()), "[Opties]\nVoorgrond=0\n");
-    EXPECT_EQ(run->Settings().ItemIndex("Opties", "Voorgrond"), 0);
+    EXPECT_EQ(run->Settings().ItemIndex(setting::kStationeryPlacement), 0);
 }
 
 TEST_F(RunStateTest, ResetDeletesSettingsAndLogOnYesAndRestarts) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace papyrion {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace setting;
 using test::ReadText;
 using test::TempFolder;
 using test::WriteText;
@@ -49,95 +51,123 @@ TEST_F(SettingsTest, AMissingFileGivesEveryDefaultAndStaysMissing) {
     for (const SettingDefinition& d : SettingDefinitions()) {
         const std::string expected = d.translated_default ? "<" + std::string(d.default_value) + ">"
                                                           : std::string(d.default_value);
-        EXPECT_EQ(model.Value(d.section, d.key), expected) << d.section << "/" << d.key;
+        EXPECT_EQ(model.Value(d.key), expected) << d.key.section << "/" << d.key.key;
     }
-    EXPECT_EQ(model.ItemIndex("Opties", "Voorgrond"), 1);
-    EXPECT_EQ(model.ItemIndex("Opties", "Printer"), -1);
-    EXPECT_TRUE(model.Checked("Run", "MiniofMaxi"));
+    EXPECT_EQ(model.ItemIndex(kStationeryPlacement), 1);
+    EXPECT_EQ(model.ItemIndex(kPrinter), -1);
+    EXPECT_TRUE(model.Checked(kShrinkWhileProcessing));
     EXPECT_EQ(model.ConverterItem(), 1);
     EXPECT_EQ(model.ArchiveFolder(), folder_.Path().string() + "/");
+    EXPECT_TRUE(model.LoadProblems().empty());
     // An absent archive folder is written back as an empty value at close.
     model.Save(SaveGroup::kG4);
-    EXPECT_EQ(IniRead(ini_, "Archief Directory", "Naam", "absent"), "");
+    EXPECT_EQ(IniRead(ini_, kArchiveFolder.section, kArchiveFolder.key, "absent"), "");
 }
 
-TEST_F(SettingsTest, StrictConversionStopsTheLoadWithTheValueInTheMessage) {
+TEST_F(SettingsTest, ABadNumberKeepsTheDefaultAndIsALoadProblemNamingFileKeyAndValue) {
     struct Case {
-        const char* line;
-        const char* message;
+        const char* lines;
+        SettingKey key;
+        const char* value;  // as the file holds it
+        const char* live;   // the default the key keeps
     } cases[] = {
-        {"[Opties]\nVoorgrond=\n", "'' is not a valid integer value"},
-        {"[Overlay]\nBrief papier pagina=2a\n", "'2a' is not a valid integer value"},
-        {"[Loging]\nSpace=3.0\n", "'3.0' is not a valid integer value"},
-        {"[Archief Directory]\nOptie=ja\n", "'ja' is not a valid integer value"},
-        {"[Statistiek]\nProgramma einde=-\n", "'-' is not a valid integer value"},
-        {"[Opties]\nPrinter=4294967296\n", "'4294967296' is not a valid integer value"},
+        {"[Opties]\nVoorgrond=\n", kStationeryPlacement, "", "1"},
+        {"[Overlay]\nBrief papier pagina=abc\n", kLetterheadPage, "abc", "1"},
+        {"[Overlay]\nVolg papier pagina=2a\n", kContinuationPage, "2a", "1"},
+        {"[Loging]\nSpace=3.0\n", kLogSize, "3.0", "0"},
+        {"[Archief Directory]\nOptie=ja\n", kArchiveOutputs, "ja", "0"},
+        {"[Statistiek]\nProgramma einde=-\n", kProgramEnds, "-", "0"},
+        {"[Opties]\nPrinter=4294967296\n", kPrinter, "4294967296", "-1"},  // wider than 32 bits
+        {"[Email]\nEmailModel=Ja\n", kUseMailTemplate, "Ja", "0"},
     };
     for (const auto& c : cases) {
-        WriteText(ini_,
-                  std::string("[User]\nUser=bob\n[Product]\nEmailAdr=x@example.org\n") + c.line);
+        // Keys before and after the bad one in the file and in the table.
+        WriteText(ini_, std::string("[User]\nUser=bob\n") + c.lines +
+                            "[Product]\nEmailAdr=x@example.org\n[Run]\nCheckForUpdates=2\n");
         SettingsModel model = MakeModel();
-        try {
-            model.Load();
-            ADD_FAILURE() << "no error for " << c.line;
-        } catch (const std::runtime_error& error) {
-            EXPECT_EQ(std::string(error.what()), c.message);
-        }
-        EXPECT_EQ(model.Value("User", "User"), "bob") << "read before the error";
-        EXPECT_EQ(model.Value("Product", "EmailAdr"), "") << "read after the error: skipped";
+        model.Load();
+        EXPECT_EQ(model.Value(c.key), c.live) << c.lines;
+        ASSERT_EQ(model.LoadProblems().size(), 1u) << c.lines;
+        const SettingProblem& problem = model.LoadProblems().front();
+        EXPECT_EQ(problem.key, c.key);
+        EXPECT_EQ(problem.value, c.value);
+        EXPECT_EQ(problem.Message(), ini_.string() + ": [" + std::string(c.key.section) + "] " +
+                                         std::string(c.key.key) + "=" + c.value +
+                                         " is not a valid whole number");
+        EXPECT_EQ(model.Value(kUserName), "bob") << c.lines;
+        EXPECT_EQ(model.Value(kAccountEmail), "x@example.org") << c.lines;
+        EXPECT_EQ(model.ItemIndex(kUpdateCheckInterval), 2) << c.lines;
     }
+}
+
+TEST_F(SettingsTest, ALoadProblemStandsUntilItsKeyIsSetOrTheFileIsFixed) {
+    WriteText(ini_, "[Overlay]\nBrief papier pagina=abc\nVolg papier pagina=x\n");
+    SettingsModel model = MakeModel();
+    model.Load();
+    EXPECT_EQ(model.LoadProblems().size(), 2u);
+    // Setting the key to the value it already has counts: an override with
+    // the default still settles the question.
+    model.SetValue(kLetterheadPage, "1");
+    ASSERT_EQ(model.LoadProblems().size(), 1u);
+    EXPECT_EQ(model.LoadProblems().front().key, kContinuationPage);
+    // Loading again finds the same problem once, not twice.
+    model.Load();
+    EXPECT_EQ(model.LoadProblems().size(), 2u);
+    WriteText(ini_, "[Overlay]\nBrief papier pagina=3\n");
+    model.Load();
+    EXPECT_TRUE(model.LoadProblems().empty());
+    EXPECT_EQ(model.Number(kLetterheadPage), 3);
 }
 
 TEST_F(SettingsTest, StrictValuesThatLoad) {
     SettingsModel model = LoadFrom(
         "[Statistiek]\nAangemaakte bestanden= 4294967296 \nProgramma starts=+3\n"
         "[Overlay]\nBrief papier pagina=-2\n");
-    EXPECT_EQ(model.Number("Statistiek", "Aangemaakte bestanden"), 4294967296);
-    EXPECT_EQ(model.Number("Statistiek", "Programma starts"), 3);
-    EXPECT_EQ(model.Number("Overlay", "Brief papier pagina"), -2);
+    EXPECT_EQ(model.Number(kFilesCreated), 4294967296);
+    EXPECT_EQ(model.Number(kProgramStarts), 3);
+    EXPECT_EQ(model.Number(kLetterheadPage), -2);
 }
 
 TEST_F(SettingsTest, ItemIndicesOutsideTheirListEndAsTheDefaultItem) {
     SettingsModel model = LoadFrom(
         "[Opties]\nBriefPapier=7\nVolgPapier=3\nVoorgrond=-1\nDirectPrint=2\nPrinter=12\n"
         "[Loging]\nSpace=9\n[Run]\nCheckForUpdates=4\n");
-    EXPECT_EQ(model.ItemIndex("Opties", "BriefPapier"), 0);
-    EXPECT_EQ(model.ItemIndex("Opties", "VolgPapier"), 3);
-    EXPECT_EQ(model.ItemIndex("Opties", "Voorgrond"), 1);
-    EXPECT_EQ(model.ItemIndex("Opties", "DirectPrint"), 0);
-    EXPECT_EQ(model.ItemIndex("Opties", "Printer"), 12);  // the printer list is not known here
-    EXPECT_EQ(model.ItemIndex("Loging", "Space"), 0);
-    EXPECT_EQ(model.ItemIndex("Run", "CheckForUpdates"), 4);
+    EXPECT_EQ(model.ItemIndex(kLetterheadMode), 0);
+    EXPECT_EQ(model.ItemIndex(kContinuationMode), 3);
+    EXPECT_EQ(model.ItemIndex(kStationeryPlacement), 1);
+    EXPECT_EQ(model.ItemIndex(kDirectPrint), 0);
+    EXPECT_EQ(model.ItemIndex(kPrinter), 12);  // the printer list is not known here
+    EXPECT_EQ(model.ItemIndex(kLogSize), 0);
+    EXPECT_EQ(model.ItemIndex(kUpdateCheckInterval), 4);
 }
 
 TEST_F(SettingsTest, TextKeysTicksAndConverterTakeTheirForms) {
     struct Case {
         const char* file;
-        const char* section;
-        const char* key;
+        SettingKey key;
         const char* value;
     } cases[] = {
-        {"[Run]\nDesktop voorgrond=Y\n", "Run", "Desktop voorgrond", "n"},  // only "y" ticks
-        {"[Run]\nDesktop voorgrond=y\n", "Run", "Desktop voorgrond", "y"},
-        {"[Opties]\nHandbediening=x\n", "Opties", "Handbediening", "1"},  // all but "0" tick
-        {"[Opties]\nHandbediening=0\n", "Opties", "Handbediening", "0"},
-        {"[Opties]\nPDFConverter=oo\n", "Opties", "PDFConverter", "OO"},
-        {"[Opties]\nPDFConverter=Word\n", "Opties", "PDFConverter", "??"},
-        {"[Run]\nSaveWW=Y\n", "Run", "SaveWW", "Y"},  // a text, kept as read
-        {"[Run]\nCheckdate=45000abc\n", "Run", "Checkdate", "45000"},
-        {"[Run]\nCheckdate=abc\n", "Run", "Checkdate", "0"},
-        {"[Run]\nCheckdate=70000\n", "Run", "Checkdate", "4464"},       // low 16 bits
-        {"[Overlay]\nBrief papier=\n", "Overlay", "Brief papier", ""},  // empty, not default
-        {"[Opties]\nCountry=\n", "Opties", "Country", ""},
+        {"[Run]\nDesktop voorgrond=Y\n", kStayOnTop, "n"},  // only "y" ticks
+        {"[Run]\nDesktop voorgrond=y\n", kStayOnTop, "y"},
+        {"[Opties]\nHandbediening=x\n", kShowManualInput, "1"},  // all but "0" tick
+        {"[Opties]\nHandbediening=0\n", kShowManualInput, "0"},
+        {"[Opties]\nPDFConverter=oo\n", kPdfConverter, "OO"},
+        {"[Opties]\nPDFConverter=Word\n", kPdfConverter, "??"},
+        {"[Run]\nSaveWW=Y\n", kRememberPassword, "Y"},  // a text, kept as read
+        {"[Run]\nCheckdate=45000abc\n", kLastUpdateCheck, "45000"},
+        {"[Run]\nCheckdate=abc\n", kLastUpdateCheck, "0"},
+        {"[Run]\nCheckdate=70000\n", kLastUpdateCheck, "4464"},  // low 16 bits
+        {"[Overlay]\nBrief papier=\n", kLetterheadFile, ""},     // empty, not default
+        {"[Opties]\nCountry=\n", kCountryCode, ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(LoadFrom(c.file).Value(c.section, c.key), c.value) << c.file;
+        EXPECT_EQ(LoadFrom(c.file).Value(c.key), c.value) << c.file;
     }
 }
 
 TEST_F(SettingsTest, PasswordIsReadOnlyWhenItIsToBeRemembered) {
-    EXPECT_EQ(LoadFrom("[Run]\nSaveWW=y\nWachtWoord=abc\n").Value("Run", "WachtWoord"), "abc");
-    EXPECT_EQ(LoadFrom("[Run]\nSaveWW=n\nWachtWoord=abc\n").Value("Run", "WachtWoord"), "");
+    EXPECT_EQ(LoadFrom("[Run]\nSaveWW=y\nWachtWoord=abc\n").Value(kPassword), "abc");
+    EXPECT_EQ(LoadFrom("[Run]\nSaveWW=n\nWachtWoord=abc\n").Value(kPassword), "");
 }
 
 TEST_F(SettingsTest, LogKeysAreCrossedAndLoggingOffUnticksBothBoxes) {
@@ -171,8 +201,8 @@ TEST_F(SettingsTest, DropWindowSizeAndPlaceFollowTheScreen) {
         EXPECT_EQ(applied.width, c.width) << c.position;
         EXPECT_EQ(applied.top, c.top) << c.position;
         EXPECT_EQ(applied.left, c.left) << c.position;
-        EXPECT_EQ(model.Number("Position", "F2Top"), c.top);
-        EXPECT_EQ(model.Number("Position", "F2Left"), c.left);
+        EXPECT_EQ(model.Number(kDropWindowTop), c.top);
+        EXPECT_EQ(model.Number(kDropWindowLeft), c.left);
     }
 }
 
@@ -206,8 +236,8 @@ TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
     model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
     model.StoreDropWindowCountry("044");
     EXPECT_EQ(model.DropWindowCountry(), "044");
-    EXPECT_EQ(model.Value("Opties", "Country"), "999");
-    EXPECT_EQ(IniRead(ini_, "Opties", "Country", ""), "044");
+    EXPECT_EQ(model.Value(kCountryCode), "999");
+    EXPECT_EQ(IniRead(ini_, kCountryCode.section, kCountryCode.key, ""), "044");
 }
 
 TEST_F(SettingsTest, ConfigurationWindowIsCentredOnlyForOneOne) {
@@ -217,8 +247,15 @@ TEST_F(SettingsTest, ConfigurationWindowIsCentredOnlyForOneOne) {
     const WindowPlace kept = MakeModel().ConfigurationWindowPlace({1920, 1080}, 601, 400);
     EXPECT_EQ(kept.left, 2);
     EXPECT_EQ(kept.top, 1);
+    // A bad value reads as the default, as in the load, and is a problem.
     WriteText(ini_, "[Position]\nF1Top=top\n");
-    EXPECT_THROW(MakeModel().ConfigurationWindowPlace({1920, 1080}, 600, 400), std::runtime_error);
+    SettingsModel model = MakeModel();
+    const WindowPlace centred = model.ConfigurationWindowPlace({1920, 1080}, 600, 400);
+    EXPECT_EQ(centred.top, 340);
+    EXPECT_EQ(centred.left, 660);
+    ASSERT_EQ(model.LoadProblems().size(), 1u);
+    EXPECT_EQ(model.LoadProblems().front().key, kConfigurationWindowTop);
+    EXPECT_EQ(model.LoadProblems().front().value, "top");
 }
 
 // Gives every setting a value that differs from its default.
@@ -226,21 +263,21 @@ void ChangeEverything(SettingsModel& model) {
     for (const SettingDefinition& d : SettingDefinitions()) {
         switch (d.form) {
             case SettingForm::kText:
-                model.SetValue(d.section, d.key, "changed");
+                model.SetValue(d.key, "changed");
                 break;
             case SettingForm::kItemIndex:
-                model.SetItemIndex(d.section, d.key, 1);
+                model.SetItemIndex(d.key, 1);
                 break;
             case SettingForm::kConverter:
-                model.SetValue(d.section, d.key, "OO");
+                model.SetValue(d.key, "OO");
                 break;
             case SettingForm::kTick01:
             case SettingForm::kTickOne:
             case SettingForm::kTickYN:
-                model.SetChecked(d.section, d.key, !model.Checked(d.section, d.key));
+                model.SetChecked(d.key, !model.Checked(d.key));
                 break;
             default:
-                model.SetNumber(d.section, d.key, 7);
+                model.SetNumber(d.key, 7);
                 break;
         }
     }
@@ -257,24 +294,22 @@ TEST_F(SettingsTest, EachSaveGroupWritesExactlyItsKeysAndKeepsTheRestOfTheFile) 
 
         const auto keys = SaveGroupKeys(group);
         for (const SettingDefinition& d : SettingDefinitions()) {
-            const bool in_group = std::any_of(keys.begin(), keys.end(), [&](const SettingKey& k) {
-                return k.section == d.section && k.key == d.key;
-            });
-            EXPECT_EQ(IniRead(ini_, d.section, d.key, "absent"),
-                      in_group ? model.Value(d.section, d.key) : "absent")
-                << "G" << g << " " << d.section << "/" << d.key;
+            const bool in_group = std::find(keys.begin(), keys.end(), d.key) != keys.end();
+            EXPECT_EQ(IniRead(ini_, d.key.section, d.key.key, "absent"),
+                      in_group ? model.Value(d.key) : "absent")
+                << "G" << g << " " << d.key.section << "/" << d.key.key;
         }
         EXPECT_THAT(ReadText(ini_), ::testing::StartsWith(kept_lines)) << "G" << g;
         // The user name is refreshed from the environment by G1 to G4, never stored.
-        EXPECT_EQ(model.Value("User", "User"), g <= 4 ? "ann" : "changed");
+        EXPECT_EQ(model.Value(kUserName), g <= 4 ? "ann" : "changed");
     }
 }
 
 TEST_F(SettingsTest, SaveGroupsWriteTheStoredForms) {
     SettingsModel model = MakeModel();
-    model.SetChecked("Run", "Desktop voorgrond", true);
-    model.SetChecked("Loging", "Trace", true);
-    model.SetItemIndex("Loging", "Space", 3);
+    model.SetChecked(kStayOnTop, true);
+    model.SetChecked(kLogBox, true);
+    model.SetItemIndex(kLogSize, 3);
     model.Save(SaveGroup::kG2);
     EXPECT_EQ(ReadText(ini_),
               "[Loging]\nSpace=3\nTrace=1\nLog=0\n[Opties]\nHandbediening=0\n"
@@ -299,22 +334,22 @@ TEST_F(SettingsTest, ARefusedSaveRaisesUnableToWrite) {
 TEST_F(SettingsTest, SetValueBringsTextsToTheStoredFormAndTellsListeners) {
     SettingsModel model = MakeModel();
     std::vector<std::string> changes;
-    model.AddListener([&](std::string_view section, std::string_view key) {
-        changes.push_back(std::string(section) + "/" + std::string(key));
+    model.AddListener([&](SettingKey key) {
+        changes.push_back(std::string(key.section) + "/" + std::string(key.key));
     });
-    model.SetValue("opties", "pdfconverter", "oo");
-    model.SetValue("Opties", "Voorgrond", "5");   // outside the list: no selection
-    model.SetValue("Opties", "Voorgrond", "-1");  // unchanged: no call
-    model.AddToNumber("Statistiek", "Programma starts", 2);
+    model.SetValue(SettingKey{"opties", "pdfconverter"}, "oo");  // names match in any case
+    model.SetValue(kStationeryPlacement, "5");                   // outside the list: no selection
+    model.SetValue(kStationeryPlacement, "-1");                  // unchanged: no call
+    model.AddToNumber(kProgramStarts, 2);
 
-    EXPECT_EQ(model.Value("Opties", "PDFConverter"), "OO");
-    EXPECT_EQ(model.ItemIndex("Opties", "Voorgrond"), -1);
-    EXPECT_EQ(model.Value("Statistiek", "Programma starts"), "2");
+    EXPECT_EQ(model.Value(kPdfConverter), "OO");
+    EXPECT_EQ(model.ItemIndex(kStationeryPlacement), -1);
+    EXPECT_EQ(model.Value(kProgramStarts), "2");
     EXPECT_THAT(changes, ::testing::ElementsAre("Opties/PDFConverter", "Opties/Voorgrond",
                                                 "Statistiek/Programma starts"));
-    EXPECT_THROW(model.SetValue("Opties", "Voorgrond", "front"), std::invalid_argument);
-    EXPECT_THROW(model.Value("Opties", "Nothing"), std::out_of_range);
-    EXPECT_THROW(model.Checked("Opties", "Voorgrond"), std::invalid_argument);
+    EXPECT_THROW(model.SetValue(kStationeryPlacement, "front"), std::invalid_argument);
+    EXPECT_THROW(model.Value(SettingKey{kPdfConverter.section, "Nothing"}), std::out_of_range);
+    EXPECT_THROW(model.Checked(kStationeryPlacement), std::invalid_argument);
 }
 
 TEST_F(SettingsTest, RunsSharingTheFileAddTheirCountsToWhatItHolds) {

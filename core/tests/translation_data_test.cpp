@@ -4,14 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/text_keys.h"
 #include "core/translation.h"
 
 namespace papyrion {
@@ -20,202 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kProgramFolder = PAPYRION_BIN_DIR;
-
-// Every keyword the program looks up. Code that adds a lookup adds its
-// keyword here, and a text for it to every language of data/Translate.txt.
-// The attachment placeholder word of the mail template editor is looked up
-// as "bijlage"; a keyword cannot end in ":" in the file format (the first
-// colon ends the keyword), so "bijlage:" is not in this list.
-const char* const kKeywords[] = {
-    // configuration window: captions
-    "f11tekst0",
-    "f1tab1",
-    "f1tab2",
-    "f1tab3",
-    "f1tab5",
-    "f1tab6",
-    "Selhuisstijl",
-    "Briefpap",
-    "volgpap",
-    "plaatsing",
-    "selecteer",
-    "ZiviRAVMsg",
-    "download",
-    "f11tekst1",
-    "f11tekst2",
-    "f11tekst3",
-    "f11tekst4",
-    "overwriteorg",
-    "outputmap",
-    "knpselect",
-    "selprt",
-    "allmailto1",
-    "allmailto2",
-    "emailtemp",
-    "knpemailmod",
-    "naverwopsl",
-    "naverwemail",
-    "naverwprt",
-    "Convertwith",
-    "land",
-    "knpinstops",
-    "knpsluiten",
-    "Startmetwin",
-    "altijdvoorgrond",
-    "Title",
-    "Datecomp",
-    "VersHist",
-    "ZiviRAVSite",
-    "resetknop",
-    "infohuisstijl",
-    "risico1",
-    "risico2",
-    "Inststarther",
-    "minimise",
-    "handbedien",
-    "CheckForUpdates1",
-    "CheckForUpdates2",
-    "F1tekst2",
-    "knpstartsel",
-    "knpaddmore",
-    "uheeft",
-    "Invoerbestsel",
-    "knpstartproc",
-    "F1test1",
-    "Invoerbest",
-    "F1hint01",
-    "f1tekst3",
-    "f1tekst4",
-    "knpprtall",
-    "knpprtfile",
-    "knpprtpage",
-    "knpmailfile",
-    "odtool0",
-    "odtool1",
-    "odtool2",
-    "odtool3",
-    "odtool4",
-    "odtool5",
-    "odtool6",
-    // configuration window: combo-box items
-    "geen",
-    "allepaginas",
-    "eerstepagina",
-    "kiespagina",
-    "p2toteind",
-    "Voorgrond",
-    "achtegrond",
-    "Nee",
-    "Ja",
-    "logtrace",
-    "logtraceNoclup",
-    "msOffice",
-    "ooOffice",
-    // texts kept for later use: placeholder words, messages, dialog titles
-    "maanden",
-    "bijlage",
-    "maand",
-    "tijd",
-    "datum",
-    "WindefPrt",
-    "Resetmsg",
-    "languagechange",
-    "selectdir",
-    "YouareUpToDate",
-    "van",
-    "Bestanden",
-    "Paginas",
-    "klaarmetwerk",
-    "mstartverwerking",
-    "Select_input",
-    "Select_More_input",
-    "weetuzeker",
-    "weetuzeker01",
-    "Hierstaan1",
-    "Hierstaan2",
-    "showmsgconv01",
-    "showmsgexcel",
-    "showmsgcnvOO",
-    "Invoerbestaatniet",
-    "Invoeronleesbaar",
-    "Uitvoerschrijfniet",
-    "Stempelenmislukt",
-    "Briefpapieronleesbaar",
-    "uwbriefpap",
-    "uwvolgpap",
-    "Onbekend",
-    "aangemaaktbest",
-    "aangemaaktpag",
-    // drop window
-    "TITLE",
-    "momes1",
-    "momes2",
-    "momes3",
-    "momes4",
-    "momes5",
-    "momes6",
-    "momes7",
-    "newvermsg",
-    "KNPSTARTPROC",
-    "voeresu",
-    "sleephier",
-    "sleepmes",
-    "MARGOLTUIT",
-    // mail template editor
-    "f3title1",
-    "f3title2",
-    "f3title3",
-    "Onderwerp",
-    "Haal_invoer_op",
-    "Haal_sysmodel_op",
-    "Ververs_resultaat",
-    "Knpsluiten",
-    "Emailchinp",
-    // stationery chooser
-    "Uwcomputer",
-    // start-up window
-    "F5Title",
-    "F5Welkom",
-    "F5gebrnam",
-    "F5wachtw",
-    "emailadr",
-    "Createact",
-    "Gosetup",
-    "F5Transfer",
-    "f5saveww",
-    "DirectUpLoad",
-    "f5FilesFound",
-    "sitenotavail",
-    "f5Accgeldig",
-    "f5Accongeldig",
-    "f5downlsta",
-    "f5downlend",
-    "f5logonantw",
-    "f5logonchk1",
-    "f5allready",
-    "f5uwfile",
-    "f5datum",
-};
-
-// Numbered keyword families: the contact e-mail and the system mail model.
-std::vector<std::string> NumberedKeywords() {
-    std::vector<std::string> keywords;
-    for (const char* stem : {"InfMail", "usremal"}) {
-        for (int n = 0; n <= 20; ++n) {
-            char number[3];
-            std::snprintf(number, sizeof number, "%02d", n);
-            keywords.push_back(std::string(stem) + number);
-        }
-    }
-    return keywords;
-}
-
-std::vector<std::string> AllKeywords() {
-    std::vector<std::string> keywords(std::begin(kKeywords), std::end(kKeywords));
-    const auto numbered = NumberedKeywords();
-    keywords.insert(keywords.end(), numbered.begin(), numbered.end());
-    return keywords;
-}
 
 struct LoadedLanguage {
     explicit LoadedLanguage(const std::string& code)
@@ -258,8 +63,9 @@ TEST(ShippedTranslations, EveryLanguageHasATextForEveryKeywordTheProgramUses) {
         EXPECT_EQ(language.table.CountryCode(), code);
         EXPECT_TRUE(language.ui.calls.empty()) << code;
         EXPECT_TRUE(language.persisted.empty()) << code;
-        for (const auto& keyword : AllKeywords()) {
-            EXPECT_NE(language.table.Translate(keyword), "*") << code << " " << keyword;
+        for (const auto& keyword : text::AllKeywords()) {
+            EXPECT_FALSE(IsMissingText(language.table.Translate(keyword)))
+                << code << " " << keyword;
         }
     }
 }
@@ -290,23 +96,24 @@ TEST(ShippedTranslations, TextsThatOtherCodeTakesApart) {
     for (const auto& code : ShippedLanguageCodes()) {
         LoadedLanguage language(code);
         auto& t = language.table;
-        const std::string months = t.Translate("maanden");
+        const std::string months = t.Translate(text::kMonthNames);
         EXPECT_EQ(std::count(months.begin(), months.end(), ','), 11) << code << " " << months;
         EXPECT_EQ(t.Translate("ZiviRAVSite"), "www.papyrion.example") << code;
-        EXPECT_EQ(t.Translate("infohuisstijl"), "support@papyrion.example") << code;
+        EXPECT_EQ(t.Translate(text::kSupportAddress), "support@papyrion.example") << code;
         EXPECT_EQ(t.Translate("Title"), "Papyrion") << code;
         // Placeholder words become ":WORD:" in the mail templates: one word,
         // no colon or blank.
-        for (const char* word : {"datum", "maand", "tijd", "bijlage"}) {
+        for (const std::string_view word :
+             {text::kDateWord, text::kMonthWord, text::kTimeWord, text::kAttachmentWord}) {
             const std::string text = t.Translate(word);
             EXPECT_FALSE(text.empty()) << code << " " << word;
             EXPECT_EQ(text.find_first_of(": "), std::string::npos) << code << " " << word;
         }
         // Joined to numbers without added blanks.
-        EXPECT_EQ(t.Translate("van").front(), ' ') << code;
-        EXPECT_EQ(t.Translate("van").back(), ' ') << code;
-        EXPECT_EQ(t.Translate("Hierstaan1").back(), ' ') << code;
-        EXPECT_EQ(t.Translate("Hierstaan2").front(), ' ') << code;
+        EXPECT_EQ(t.Translate(text::kOf).front(), ' ') << code;
+        EXPECT_EQ(t.Translate(text::kOf).back(), ' ') << code;
+        EXPECT_EQ(t.Translate(text::kOutputListBefore).back(), ' ') << code;
+        EXPECT_EQ(t.Translate(text::kOutputListAfter).front(), ' ') << code;
     }
 }
 
@@ -317,10 +124,8 @@ TEST(ShippedTranslations, MailModelFileIsTheDutchSystemModel) {
 
     LoadedLanguage dutch("031");
     std::string expected;
-    for (int n = 1; n <= 20; ++n) {
-        char keyword[16];
-        std::snprintf(keyword, sizeof keyword, "usremal%02d", n);
-        expected += dutch.table.Translate(keyword) + "\r\n";
+    for (int n = 1; n <= text::kSystemMailModelLines; ++n) {
+        expected += dutch.table.Translate(text::SystemMailModelLine(n)) + "\r\n";
     }
     EXPECT_EQ(bytes, expected);
 }

@@ -6,13 +6,14 @@
 #include <memory>
 #include <stdexcept>
 
+#include "core/text_keys.h"
+#include "core/translation.h"
 #include "delivery/sendmail.h"
 
 namespace papyrion {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kMissingTranslation = "*";
 constexpr std::size_t kSubjectLength = 80;
 // Far enough for any date a template means, near enough to keep the year
 // printable.
@@ -157,17 +158,18 @@ std::string FormatTime(const LocalDateTime& when) {
 
 MailPlaceholders MailPlaceholders::FromTranslations(const TranslateFn& translate) {
     MailPlaceholders p;
+    // A placeholder needs a word: an empty one keeps the default as well.
     auto word = [&](std::string_view key, std::string& target) {
         std::string text = translate(key);
-        if (!text.empty() && text != kMissingTranslation) target = UpperAscii(text);
+        if (!IsMissingText(text) && !text.empty()) target = UpperAscii(text);
     };
-    word("datum", p.date_word);
-    word("maand", p.month_word);
-    word("tijd", p.time_word);
-    word("bijlage", p.attachment_word);
+    word(text::kDateWord, p.date_word);
+    word(text::kMonthWord, p.month_word);
+    word(text::kTimeWord, p.time_word);
+    word(text::kAttachmentWord, p.attachment_word);
 
-    std::string names = translate("maanden");
-    if (!names.empty() && names != kMissingTranslation) {
+    std::string names = translate(text::kMonthNames);
+    if (!IsMissingText(names) && !names.empty()) {
         // Text after the eleventh comma is entry 12, commas and all.
         std::size_t start = 0;
         for (int entry = 1; entry <= 12 && start <= names.size(); ++entry) {
@@ -187,7 +189,7 @@ MailComposition::MailComposition(MailCompositionServices services, MailPlacehold
 
 std::filesystem::path MailComposition::TemplatePath() const {
     return services_.data_folder /
-           ("Email_user" + services_.settings.Value("Opties", "Country") + ".txt");
+           ("Email_user" + services_.settings.Value(setting::kCountryCode) + ".txt");
 }
 
 std::string MailComposition::ExpandDateOffset(std::string_view line) const {
@@ -253,7 +255,7 @@ bool MailComposition::MailOutputFile(const std::string& argument) {
     ComposedMessage message;
     const std::filesystem::path template_file = TemplatePath();
     std::error_code ec;
-    if (services_.settings.Value("Email", "EmailModel") == "0" &&
+    if (services_.settings.Value(setting::kUseMailTemplate) == "0" &&
         std::filesystem::exists(template_file, ec)) {
         const std::string date_marker = ":" + placeholders_.date_word;
         const std::string month_marker = ":" + placeholders_.month_word;
@@ -305,16 +307,14 @@ bool MailComposition::MailOutputFile(const std::string& argument) {
 
 void MailComposition::SendContactMail() {
     TMAPIMail mail(services_.composer);
-    mail.Subject = services_.translate("InfMail00");
-    for (int i = 1; i <= 20; ++i) {
-        char key[16];
-        std::snprintf(key, sizeof key, "InfMail%02d", i);
-        std::string text = services_.translate(key);
-        if (text == kMissingTranslation) text = " ";
+    mail.Subject = services_.translate(text::ContactMailLine(0));
+    for (int i = 1; i <= text::kContactMailLines; ++i) {
+        std::string text = services_.translate(text::ContactMailLine(i));
+        if (IsMissingText(text)) text = " ";
         mail.Body += ReplaceAllNoCase(text, ":BR:", kCrLf);
         mail.Body += kCrLf;
     }
-    mail.Recipients = {"SMTP:" + services_.translate("infohuisstijl")};
+    mail.Recipients = {"SMTP:" + services_.translate(text::kSupportAddress)};
     for (const auto& file : {services_.data_folder / "Papyrion_Log.csv",
                              services_.data_folder / "Papyrion.ini", TemplatePath()}) {
         std::error_code ec;

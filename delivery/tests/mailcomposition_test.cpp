@@ -269,10 +269,11 @@ TEST(MailComposition, TemplateOffOrMissingGivesTheAttachmentOnly) {
     for (bool template_on : {false, true}) {
         MailBench bench;
         if (template_on) {
-            bench.Settings().SetValue("Email", "EmailModel", "0");  // "Ja", but no template file
+            bench.Settings().SetValue(setting::kUseMailTemplate,
+                                      "0");  // "Ja", but no template file
         } else {
             bench.WriteTemplate(kEdgeTemplate);
-            bench.Settings().SetValue("Email", "EmailModel", "1");  // "Nee"
+            bench.Settings().SetValue(setting::kUseMailTemplate, "1");  // "Nee"
         }
         std::string pdf = bench.Output("a.pdf");
         bench.Composition().MailOutputFile(pdf);

@@ -6,6 +6,9 @@
 #include <optional>
 #include <system_error>
 
+#include "core/settings_keys.h"
+#include "core/translation.h"
+#include "core/text_keys.h"
 #include "delivery/printing.h"
 #include "delivery/printing_printers.h"
 #include "processing/composition_pdfengine.h"
@@ -24,23 +27,22 @@ struct PageFileResult {
 };
 
 PageFileResult PageFile(RunState& state, const SettingsModel& settings,
-                        const TranslateFn& translate, std::string_view mode_key,
-                        std::string_view file_key, std::string_view page_key,
-                        std::string_view name) {
-    if (settings.ItemIndex("Opties", mode_key) <= 0) return {};
-    const std::string source = settings.Value("Overlay", file_key);
+                        const TranslateFn& translate, SettingKey mode_key, SettingKey file_key,
+                        SettingKey page_key, std::string_view name) {
+    if (settings.ItemIndex(mode_key) <= 0) return {};
+    const std::string source = settings.Value(file_key);
     const auto text = [&translate](std::string_view keyword, std::string_view fallback) {
-        std::string found = translate ? translate(keyword) : std::string();
-        return found.empty() || found == "*" ? std::string(fallback) : found;
+        std::string found = translate ? translate(keyword) : std::string(kMissingText);
+        return IsMissingText(found) ? std::string(fallback) : found;
     };
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(source, ec)) {
-        return {"", text("Briefpapierbestaatniet", "The stationery file does not exist: ") +
-                        (source.empty() ? std::string(file_key) : source)};
+        return {"", text(text::kStationeryMissing, "The stationery file does not exist: ") +
+                        (source.empty() ? std::string(file_key.key) : source)};
     }
     long long page = 1;
     try {
-        page = std::max<long long>(1, settings.Number("Overlay", page_key));
+        page = std::max<long long>(1, settings.Number(page_key));
     } catch (const std::exception&) {
         page = 1;
     }
@@ -51,7 +53,7 @@ PageFileResult PageFile(RunState& state, const SettingsModel& settings,
         state.RunTempDir() + std::string(name) + std::to_string(page) + ".pdf";
     state.TempFiles().Add(target);
     if (!ExtractSinglePage(source, static_cast<int>(page), target)) {
-        return {"", text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
+        return {"", text(text::kStationeryUnreadable, "The stationery file cannot be read as a PDF: ") +
                         source};
     }
     return {target, ""};
@@ -61,12 +63,12 @@ PageFileResult PageFile(RunState& state, const SettingsModel& settings,
 
 StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& settings,
                                      UserInterface& /*ui*/, const TranslateFn& translate) {
-    const PageFileResult letterhead = PageFile(state, settings, translate, "BriefPapier",
-                                               "Brief papier", "Brief papier pagina",
-                                               kLetterheadPageName);
-    const PageFileResult continuation = PageFile(state, settings, translate, "VolgPapier",
-                                                 "Volg papier", "Volg papier pagina",
-                                                 kContinuationPageName);
+    const PageFileResult letterhead =
+        PageFile(state, settings, translate, setting::kLetterheadMode, setting::kLetterheadFile,
+                 setting::kLetterheadPage, kLetterheadPageName);
+    const PageFileResult continuation = PageFile(
+        state, settings, translate, setting::kContinuationMode, setting::kContinuationFile,
+        setting::kContinuationPage, kContinuationPageName);
     return StampingPageFiles{letterhead.file, continuation.file, letterhead.problem,
                              continuation.problem};
 }
@@ -83,8 +85,8 @@ std::function<bool(const std::string&)> MakeCliPrinter(SettingsModel& settings, 
     return [printer, &settings, &ui, translate](const std::string& path) {
         if (!*printer) {
             Printer loaded{MakeCupsPrinterDirectory(), {}};
-            loaded.choice = LoadPrinterChoice(*loaded.directory, translate("WindefPrt"),
-                                              settings.ItemIndex("Opties", "Printer"));
+            loaded.choice = LoadPrinterChoice(*loaded.directory, translate(text::kDefaultPrinter),
+                                              settings.ItemIndex(setting::kPrinter));
             printer->emplace(std::move(loaded));
         }
         PrintSetup setup{ui, *(*printer)->directory, (*printer)->choice};

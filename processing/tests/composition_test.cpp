@@ -28,9 +28,9 @@ class CompositionTest : public test::CompositionFixture, public ::testing::Test 
     }
 
     void Modes(int letterhead_mode, int continuation_mode, int placement) {
-        settings.SetItemIndex("Opties", "BriefPapier", letterhead_mode);
-        settings.SetItemIndex("Opties", "VolgPapier", continuation_mode);
-        settings.SetItemIndex("Opties", "Voorgrond", placement);
+        settings.SetItemIndex(setting::kLetterheadMode, letterhead_mode);
+        settings.SetItemIndex(setting::kContinuationMode, continuation_mode);
+        settings.SetItemIndex(setting::kStationeryPlacement, placement);
     }
 
     // Stamps `output` in place.
@@ -106,8 +106,8 @@ TEST_F(CompositionTest, StationeryGoesOnEveryPageOfALongDocument) {
 }
 
 TEST_F(CompositionTest, StationeryThatNoPageGetsIsNotRead) {
-    settings.SetItemIndex("Opties", "BriefPapier", kPageModeRange);
-    settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);
+    settings.SetItemIndex(setting::kLetterheadMode, kPageModeRange);
+    settings.SetItemIndex(setting::kContinuationMode, kPageModeNone);
     ASSERT_TRUE(Compose(letterhead, continuation, "5-9"));
     EXPECT_EQ(engine_log.opens.count(letterhead), 0u);
     EXPECT_THAT(FakePages(output), ElementsAre("a", "b", "c"));

@@ -85,9 +85,9 @@ class ConversionTest : public ::testing::Test {
         return codes;
     }
 
-    std::string Choice() const { return settings_.Value("Opties", "PDFConverter"); }
+    std::string Choice() const { return settings_.Value(setting::kPdfConverter); }
     void SetChoice(const std::string& choice) {
-        settings_.SetValue("Opties", "PDFConverter", choice);
+        settings_.SetValue(setting::kPdfConverter, choice);
     }
 
     fs::path folder_;

@@ -48,9 +48,10 @@ class CliTest : public ::testing::Test {
         fs::create_directories(data_dir);
         fs::create_directories(docs);
         // Logging on, both boxes ticked, so every entry is written.
-        IniWrite(data_dir + "Papyrion.ini", "Loging", "Space", "1");
-        IniWrite(data_dir + "Papyrion.ini", "Loging", "Trace", "1");
-        IniWrite(data_dir + "Papyrion.ini", "Loging", "Log", "1");
+        IniWrite(data_dir + "Papyrion.ini", setting::kLogSize.section, setting::kLogSize.key, "1");
+        IniWrite(data_dir + "Papyrion.ini", setting::kLogBox.section, setting::kLogBox.key, "1");
+        IniWrite(data_dir + "Papyrion.ini", setting::kTraceBox.section, setting::kTraceBox.key,
+                 "1");
     }
 
     std::string Corpus(const std::string& name, const std::string& as) {
@@ -74,8 +75,8 @@ class CliTest : public ::testing::Test {
         return codes;
     }
 
-    std::string Setting(const std::string& section, const std::string& key) const {
-        return IniRead(data_dir + "Papyrion.ini", section, key, "<none>");
+    std::string Setting(SettingKey key) const {
+        return IniRead(data_dir + "Papyrion.ini", key.section, key.key, "<none>");
     }
 
     // Letterhead on page 1, continuation paper on pages 2 to the end.
@@ -169,10 +170,10 @@ TEST_F(CliTest, KeepsACopyOfADroppedFolderAndLogsEveryStep) {
     EXPECT_EQ(result.out, output + "\n1 of 1 input gave an output\n");
     EXPECT_TRUE(QpdfChecks(output));
     EXPECT_THAT(RunLogCodes(), ElementsAre("00600i", "00977I", "00978I", "00800I", "00602i"));
-    EXPECT_EQ(Setting("Statistiek", "Aangemaakte bestanden"), "1");
-    EXPECT_EQ(Setting("Statistiek", "Aangemaakte paginas"), "1");
+    EXPECT_EQ(Setting(setting::kFilesCreated), "1");
+    EXPECT_EQ(Setting(setting::kPagesCreated), "1");
     // The option held for this run only.
-    EXPECT_EQ(Setting("Overlay", "MetofZonder"), "<none>");
+    EXPECT_EQ(Setting(setting::kWithStationery), "<none>");
 }
 
 TEST_F(CliTest, UnreadableInputsGiveNoOutputAndExitOne) {
@@ -214,8 +215,8 @@ TEST_F(CliTest, ArchiveAndOverwritePlaceTheOutput) {
     EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
     // The archive folder was for this run only: the saved values are the
     // ones from before it.
-    EXPECT_EQ(Setting("Archief Directory", "Optie"), "0");
-    EXPECT_EQ(Setting("Archief Directory", "Naam"), "");
+    EXPECT_EQ(Setting(setting::kArchiveOutputs), "0");
+    EXPECT_EQ(Setting(setting::kArchiveFolder), "");
 
     const std::string before = ReadFile(a);
     fs::permissions(a, fs::perms::owner_write, fs::perm_options::add);
@@ -332,7 +333,8 @@ TEST_F(CliTest, PrintsEveryOutputOnTheTestQueue) {
     std::istringstream names(ReadFile(destinations));
     int position = 0;
     for (std::string name; std::getline(names, name) && name != queue;) ++position;
-    IniWrite(data_dir + "Papyrion.ini", "Opties", "Printer", std::to_string(position));
+    IniWrite(data_dir + "Papyrion.ini", setting::kPrinter.section, setting::kPrinter.key,
+             std::to_string(position));
     std::set<fs::path> before;
     for (const auto& entry : fs::directory_iterator(landing)) before.insert(entry.path());
 
@@ -386,7 +388,8 @@ TEST_F(CliTest, CollectedMailGoesOutOnceAfterTheLastFile) {
                             Quoted(record) + "\necho --- >>" + Quoted(record) + "\n");
     fs::permissions(recorder, fs::perms::owner_all);
     WriteFile(data_dir + "Email_user031.txt", "TO:office@example.org\nSUBJECT:Stamped\nHello\n");
-    IniWrite(data_dir + "Papyrion.ini", "Opties", "AllinOneMail", "1");
+    IniWrite(data_dir + "Papyrion.ini", setting::kAllInOneMail.section, setting::kAllInOneMail.key,
+             "1");
     Corpus("plain/minimal-document.pdf", "a.pdf");
     Corpus("plain/minimal-document.pdf", "b.pdf");
 

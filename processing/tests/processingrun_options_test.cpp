@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "core/inifile.h"
 #include "support/run_fixture.h"
 
 namespace papyrion {
@@ -89,17 +90,32 @@ TEST(CliOptions, RefusesWhatItCannotUseWithAReason) {
 TEST(CliOptions, OverridesArePutBackAsTheyWere) {
     test::CompositionFixture fixture;
     SettingsModel& settings = fixture.settings;
-    settings.SetValue("Archief Directory", "Naam", "/kept");
+    settings.SetValue(setting::kArchiveFolder, "/kept");
     const auto parse = ParseCliArguments(
         {"--archive", "/tmp/a", "--placement", "over", "--placement", "under", "x"});
     const auto previous = ApplyOverrides(settings, parse.options->overrides);
-    EXPECT_EQ(settings.Value("Archief Directory", "Naam"), "/tmp/a");
-    EXPECT_EQ(settings.ItemIndex("Opties", "Voorgrond"), 1);
-    settings.SetItemIndex("Opties", "Voorgrond", 0);
+    EXPECT_EQ(settings.Value(setting::kArchiveFolder), "/tmp/a");
+    EXPECT_EQ(settings.ItemIndex(setting::kStationeryPlacement), 1);
+    settings.SetItemIndex(setting::kStationeryPlacement, 0);
     RestoreOverrides(settings, previous);
-    EXPECT_EQ(settings.Value("Archief Directory", "Naam"), "/kept");
-    EXPECT_EQ(settings.ItemIndex("Archief Directory", "Optie"), 0);
-    EXPECT_EQ(settings.ItemIndex("Opties", "Voorgrond"), 1);  // the default
+    EXPECT_EQ(settings.Value(setting::kArchiveFolder), "/kept");
+    EXPECT_EQ(settings.ItemIndex(setting::kArchiveOutputs), 0);
+    EXPECT_EQ(settings.ItemIndex(setting::kStationeryPlacement), 1);  // the default
+}
+
+TEST(CliOptions, AnOverrideEndsTheLoadProblemOfItsKey) {
+    test::CompositionFixture fixture;
+    SettingsModel& settings = fixture.settings;
+    IniWrite(settings.File(), setting::kLetterheadPage.section, setting::kLetterheadPage.key,
+             "one");
+    IniWrite(settings.File(), setting::kContinuationPage.section, setting::kContinuationPage.key,
+             "two");
+    settings.Load();
+    ASSERT_EQ(settings.LoadProblems().size(), 2u);
+    const auto parse = ParseCliArguments({"--letterhead-page", "3", "x"});
+    ApplyOverrides(settings, parse.options->overrides);
+    ASSERT_EQ(settings.LoadProblems().size(), 1u);
+    EXPECT_EQ(settings.LoadProblems().front().key, setting::kContinuationPage);
 }
 
 }  // namespace

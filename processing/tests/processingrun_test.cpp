@@ -98,9 +98,9 @@ class RunTest : public test::CompositionFixture, public ::testing::Test {
     }
 
     void Stamp(bool on) {
-        settings.SetChecked("Overlay", "MetofZonder", on);
-        settings.SetItemIndex("Opties", "BriefPapier", kPageModeAllPages);
-        settings.SetItemIndex("Opties", "Voorgrond", 1);
+        settings.SetChecked(setting::kWithStationery, on);
+        settings.SetItemIndex(setting::kLetterheadMode, kPageModeAllPages);
+        settings.SetItemIndex(setting::kStationeryPlacement, 1);
     }
 
     std::string Input(const std::string& name, const std::string& page = "text") {
@@ -184,9 +184,9 @@ TEST_F(RunTest, PlacesEveryKindOfOutputAsTheTableSays) {
         const std::string archive = c.archive == 3 ? docs : docs + "/A";
         if (c.archive == 1) fs::create_directories(archive);
         if (c.archive == 1) WriteFile(archive + "/x.pdf", "earlier");
-        settings.SetItemIndex("Opties", "OverschrijfInput", c.overwrite);
-        settings.SetItemIndex("Archief Directory", "Optie", c.archive == 0 ? 0 : 1);
-        settings.SetValue("Archief Directory", "Naam", archive);
+        settings.SetItemIndex(setting::kOverwriteInput, c.overwrite);
+        settings.SetItemIndex(setting::kArchiveOutputs, c.archive == 0 ? 0 : 1);
+        settings.SetValue(setting::kArchiveFolder, archive);
         Stamp(true);
         Input(c.name);
 
@@ -327,10 +327,10 @@ TEST_F(RunTest, HandsOffByActionCode) {
     Stamp(false);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("action ") + c.action);
-        settings.SetItemIndex("Opties", "AllinOneMail", c.all_in_one);
-        settings.SetItemIndex("Opties", "Directsave", c.directsave);
-        settings.SetItemIndex("Opties", "DirectPrint", c.directprint);
-        settings.SetItemIndex("Opties", "DirectMail", c.directmail);
+        settings.SetItemIndex(setting::kAllInOneMail, c.all_in_one);
+        settings.SetItemIndex(setting::kDirectSave, c.directsave);
+        settings.SetItemIndex(setting::kDirectPrint, c.directprint);
+        settings.SetItemIndex(setting::kDirectMail, c.directmail);
         run.SetActionCode(c.action);
         temp_files.Clear();
         Input("a.pdf");
@@ -453,7 +453,7 @@ TEST_F(RunTest, UnreadableOrUnconvertedFilesStopWithoutOutputAndTheRunGoesOn) {
 }
 
 TEST_F(RunTest, OverwriteKeepsTheInputWhenStampingFails) {
-    settings.SetItemIndex("Opties", "OverschrijfInput", 1);
+    settings.SetItemIndex(setting::kOverwriteInput, 1);
     Stamp(true);
     WriteFile(letterhead, "damaged stationery");
     const std::string input = Input("keep.pdf", "original");
@@ -509,9 +509,9 @@ TEST_F(RunTest, OverwriteFromAnArchiveOnAnotherDiskStillReplacesTheInput) {
     }
     const std::string archive = "/dev/shm/" + fs::path(folder.Path()).filename().string();
     fs::create_directories(archive);
-    settings.SetItemIndex("Opties", "OverschrijfInput", 1);
-    settings.SetItemIndex("Archief Directory", "Optie", 1);
-    settings.SetValue("Archief Directory", "Naam", archive);
+    settings.SetItemIndex(setting::kOverwriteInput, 1);
+    settings.SetItemIndex(setting::kArchiveOutputs, 1);
+    settings.SetValue(setting::kArchiveFolder, archive);
     Stamp(true);
     const std::string input = Input("x.pdf", "original");
     run.ProcessInputList();

@@ -53,7 +53,7 @@ class RunState {
     const std::filesystem::path& SettingsFile() const { return settings_file_; }
     const std::filesystem::path& BackupFile() const { return backup_file_; }
     // The country of the user's locale as found at start-up ("LAND"). The
-    // configuration window's code is settings `Opties`/`Country`, the drop
+    // configuration window's code is setting::kCountryCode, the drop
     // window's is Settings().DropWindowCountry().
     const std::string& SystemCountry() const { return system_country_; }
 
@@ -73,14 +73,16 @@ class RunState {
 
     // Configuration window creation, in its order (the window interleaves its
     // own steps and shows a raised error, skipping the rest):
-    void LoadSettings();        // load all settings; an empty country becomes "031"
-    void CountStart();          // `Statistiek`/`Programma starts` + 1
-    void InitialiseEventLog();  // create, delete or cut back the log by `Loging`/`Space`
+    void LoadSettings();        // load all settings; an empty country becomes "031";
+                                // values that do not fit stay in Settings().LoadProblems()
+    void CountStart();          // setting::kProgramStarts + 1
+    void InitialiseEventLog();  // create, delete or cut back the log by setting::kLogSize
     void WriteStartEntry();     // "00002I" Program start
     void BackupSettings(UserInterface& ui);  // DIR + "Papyrion.ono"; listed as a temporary file
 
     // The steps above in their order, for a run without windows. An error is
-    // shown through `ui` and ends the sequence; returns whether all ran.
+    // shown through `ui` and ends the sequence; returns whether all ran. Load
+    // problems are no error here: the caller decides what they mean.
     bool RunStartup(UserInterface& ui);
 
     // Closing the configuration window: G4, wait one second, delete every

@@ -11,10 +11,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/settings_keys.h"
 
 namespace papyrion {
 
@@ -33,19 +36,32 @@ enum class SettingForm {
     kConverter,  // "MS", "OO" or "??"
 };
 
+// Which step reads a key from the file.
+enum class SettingReader {
+    kLoad,                 // SettingsModel::Load
+    kDropWindow,           // ApplyDropWindowSettings
+    kConfigurationWindow,  // ConfigurationWindowPlace
+};
+
 struct SettingDefinition {
-    std::string_view section;
-    std::string_view key;
+    SettingKey key;
     SettingForm form;
     std::string_view default_value;  // for a translated default: the keyword
     bool translated_default = false;
     int items = 0;             // list length of an item index; 0 when the list is not known here
     std::string_view control;  // the control or variable that shows the value
+    SettingReader read_by = SettingReader::kLoad;
 };
 
-struct SettingKey {
-    std::string_view section;
-    std::string_view key;
+// A value in the file that its key cannot hold (no whole number where one is
+// stored). The key keeps its default.
+struct SettingProblem {
+    SettingKey key;
+    std::string value;
+    std::filesystem::path file;
+
+    // "<file>: [<section>] <key>=<value> is not a valid whole number"
+    std::string Message() const;
 };
 
 // Every key of the settings file, in file order.
@@ -63,13 +79,13 @@ struct ScreenSize {
 
 // What the drop window applies at its creation.
 struct DropWindowSettings {
-    std::string country;       // the drop window's copy of `Opties`/`Country`
-    bool stay_on_top = false;  // `Run`/`Desktop voorgrond` is exactly "y"
-    std::string setup_status;  // `Run`/`SetUpStatus`, compared with "0" by the window
+    std::string country;       // the drop window's copy of setting::kCountryCode
+    bool stay_on_top = false;  // setting::kStayOnTop is exactly "y"
+    std::string setup_status;  // setting::kSetupStatus, compared with "0" by the window
     int width = 270;
     int top = 1;
     int left = 1;
-    bool with_stationery = false;  // `Overlay`/`MetofZonder` is exactly "1"
+    bool with_stationery = false;  // setting::kWithStationery is exactly "1"
 };
 
 struct WindowPlace {
@@ -89,47 +105,81 @@ class SettingsModel {
 
     const std::filesystem::path& File() const { return file_; }
 
-    // Live values by section and key (matched without regard to case). Both
-    // throw std::out_of_range for a key that is not a setting. SetValue
+    // Live values by key (section and key matched without regard to case).
+    // Both throw std::out_of_range for a key that is not a setting. SetValue
     // brings the text to the key's stored form and throws
-    // std::invalid_argument for a number key given no whole number.
-    std::string Value(std::string_view section, std::string_view key) const;
-    void SetValue(std::string_view section, std::string_view key, std::string value);
+    // std::invalid_argument for a number key given no whole number. Setting a
+    // key in any way ends a load problem of that key.
+    std::string Value(SettingKey key) const;
+    void SetValue(SettingKey key, std::string value);
 
     // Item index of a list key; -1 for no selection. Setting an index outside
     // the list selects nothing, as a combo box does.
-    int ItemIndex(std::string_view section, std::string_view key) const;
-    void SetItemIndex(std::string_view section, std::string_view key, int index);
+    int ItemIndex(SettingKey key) const;
+    void SetItemIndex(SettingKey key, int index);
 
     // Check-box keys (any tick form).
-    bool Checked(std::string_view section, std::string_view key) const;
-    void SetChecked(std::string_view section, std::string_view key, bool ticked);
+    bool Checked(SettingKey key) const;
+    void SetChecked(SettingKey key, bool ticked);
 
     // Number keys (integer, counter and lenient forms).
-    std::int64_t Number(std::string_view section, std::string_view key) const;
-    void SetNumber(std::string_view section, std::string_view key, std::int64_t number);
+    std::int64_t Number(SettingKey key) const;
+    void SetNumber(SettingKey key, std::int64_t number);
     // On a statistics counter the delta is also kept as this run's part of
     // the count, which Save adds to what the file holds then.
-    void AddToNumber(std::string_view section, std::string_view key, std::int64_t delta);
+    void AddToNumber(SettingKey key, std::int64_t delta);
 
-    // y/n texts that are not check boxes (`Run`/`SaveWW`, `AutoUpload`).
-    bool IsYes(std::string_view section, std::string_view key) const;
+    // y/n texts that are not check boxes (setting::kRememberPassword,
+    // setting::kFetchStationeryAutomatically).
+    bool IsYes(SettingKey key) const;
+
+    // The same by section and key names, for callers not yet converted to
+    // the key constants.
+    std::string Value(std::string_view section, std::string_view key) const {
+        return Value(SettingKey{section, key});
+    }
+    void SetValue(std::string_view section, std::string_view key, std::string value) {
+        SetValue(SettingKey{section, key}, std::move(value));
+    }
+    int ItemIndex(std::string_view section, std::string_view key) const {
+        return ItemIndex(SettingKey{section, key});
+    }
+    void SetItemIndex(std::string_view section, std::string_view key, int index) {
+        SetItemIndex(SettingKey{section, key}, index);
+    }
+    bool Checked(std::string_view section, std::string_view key) const {
+        return Checked(SettingKey{section, key});
+    }
+    void SetChecked(std::string_view section, std::string_view key, bool ticked) {
+        SetChecked(SettingKey{section, key}, ticked);
+    }
+    std::int64_t Number(std::string_view section, std::string_view key) const {
+        return Number(SettingKey{section, key});
+    }
+    void SetNumber(std::string_view section, std::string_view key, std::int64_t number) {
+        SetNumber(SettingKey{section, key}, number);
+    }
+    void AddToNumber(std::string_view section, std::string_view key, std::int64_t delta) {
+        AddToNumber(SettingKey{section, key}, delta);
+    }
+    bool IsYes(std::string_view section, std::string_view key) const {
+        return IsYes(SettingKey{section, key});
+    }
 
     // Item of the converter list: 1 "MS", 2 "OO", 0 otherwise.
     int ConverterItem() const;
     // The two log check boxes are shown unless logging is off.
     bool LogBoxesVisible() const;
-    // The box captioned "Log" (key `Loging`/`Trace`) and the box captioned
-    // "Trace" (key `Loging`/`Log`): the key names are crossed on purpose,
-    // stored files depend on it.
+    // The box captioned "Log" (setting::kLogBox) and the box captioned "Trace"
+    // (setting::kTraceBox).
     bool LogBoxTicked() const;
     bool TraceBoxTicked() const;
-    // The archive folder: the stored `Archief Directory`/`Naam`, or DIR when it is empty.
+    // The archive folder: the stored setting::kArchiveFolder, or DIR when it is empty.
     std::filesystem::path ArchiveFolder() const;
     // DIR as last read from the environment.
     const std::string& Dir() const { return dir_; }
     const std::string& DropWindowCountry() const { return drop_country_; }
-    // Reads the drop window's copy of `Opties`/`Country` (default: the system
+    // Reads the drop window's copy of setting::kCountryCode (default: the system
     // country "LAND"); ApplyDropWindowSettings does this as its first step.
     const std::string& LoadDropWindowCountry();
     void SetDropWindowCountry(std::string country) { drop_country_ = std::move(country); }
@@ -141,20 +191,25 @@ class SettingsModel {
     // Throws as IniWrite does.
     void StoreDropWindowCountry(std::string code);
 
-    // Fills the model from the file. A number key read strictly that holds no
-    // whole number raises std::runtime_error "'<value>' is not a valid integer
-    // value"; the rest of the load is skipped and the values not reached keep
-    // what they held. A missing file gives every default.
+    // Fills every key the load reads (see SettingReader) from the file. A
+    // value that is no whole number its key can hold leaves the key at its
+    // default and becomes a load problem; the rest is read all the same. A
+    // missing file gives every default. Does not throw for the file's content.
     void Load();
 
+    // Problems of the last reads of the file that no later setting of their
+    // key has ended, in the order found. Callers decide whether to go on.
+    const std::vector<SettingProblem>& LoadProblems() const { return problems_; }
+
     // Reads the keys the drop window applies at its creation and keeps the
-    // resulting size and place as the live `Position` values.
+    // resulting size and place as the live drop window position values.
     // `height_for_width` gives the window height that goes with a width.
     DropWindowSettings ApplyDropWindowSettings(ScreenSize screen,
                                                const std::function<int(int)>& height_for_width);
 
-    // Reads `Position`/`F1Top` and `F1Left` strictly (raising as Load does);
-    // both 1 means centred. Keeps the result as the live values.
+    // Reads setting::kConfigurationWindowTop and kConfigurationWindowLeft (a
+    // bad value is a load problem and reads as the default, as in Load); both
+    // 1 means centred. Keeps the result as the live values.
     WindowPlace ConfigurationWindowPlace(ScreenSize screen, int width, int height);
 
     // Writes exactly the group's keys. A refused write raises
@@ -167,16 +222,20 @@ class SettingsModel {
     // listener told of that change must not save: the lock is held.
     void Save(SaveGroup group);
 
-    // Called after every change of a live value, with the key's section and key.
-    using Listener = std::function<void(std::string_view section, std::string_view key)>;
+    // Called after every change of a live value, with the key as the
+    // definitions table spells it.
+    using Listener = std::function<void(SettingKey key)>;
     void AddListener(Listener listener);
 
   private:
-    std::size_t IndexOf(std::string_view section, std::string_view key) const;
+    std::size_t IndexOf(SettingKey key) const;
     void Store(std::size_t index, std::string value);
     std::string DefaultOf(std::size_t index) const;
-    std::string Read(std::string_view section, std::string_view key) const;
-    std::int64_t ReadStrict(std::string_view section, std::string_view key) const;
+    std::string Read(std::size_t index) const;
+    // Reads a key and takes the value over, the default when the file's value
+    // does not fit; returns the problem that makes.
+    std::optional<SettingProblem> ReadInto(std::size_t index);
+    void ForgetProblem(std::size_t index);
     // Makes a counter's live value the file's count plus this run's unsaved part.
     void MergeSavedCount(std::size_t index);
 
@@ -188,6 +247,7 @@ class SettingsModel {
     // written yet.
     std::vector<std::int64_t> unsaved_counts_;
     std::vector<Listener> listeners_;
+    std::vector<SettingProblem> problems_;
     std::string dir_;
     std::string drop_country_;
 };

@@ -27,7 +27,16 @@ namespace papyrion {
 inline constexpr std::string_view kFallbackCountryCode = "044";
 inline constexpr std::string_view kLanguageNotFoundMessage =
     "Language not found UK assumed, restart program";
+
+// A missing text. Translate returns kMissingText when the current country has
+// no text for a keyword, never "" (an empty text is one the table holds), and
+// a TranslateFn used before a table is loaded does the same. Captions and
+// messages show it as it is, so the gap is visible and the keyword shows in
+// MissingKeywords(). Code that builds something from a text (placeholder
+// words, month names, mail lines) tests it with IsMissingText and keeps its
+// own fallback.
 inline constexpr std::string_view kMissingText = "*";
+inline bool IsMissingText(std::string_view text) { return text == kMissingText; }
 
 // A language list entry is the name followed by 21 blanks, cut to this many
 // characters, and then the three-character country code: the last three
@@ -56,8 +65,8 @@ class TranslationTable {
     TranslationTable(std::filesystem::path programFolder, std::string countryCode,
                      UserInterface& ui, PersistCountry persistCountry);
 
-    // The text of `keyword` (any letter case) for the current country, "*"
-    // when there is none. Loads the table on the first call.
+    // The text of `keyword` (any letter case) for the current country,
+    // kMissingText when there is none. Loads the table on the first call.
     std::string Translate(std::string_view keyword);
 
     // Reads the file now unless done already; a missing or unreadable file
