@@ -12,13 +12,13 @@
 #include <system_error>
 #include <vector>
 
+#include "cli_options.h"
 #include "core/restart.h"
 #include "core/runstate.h"
 #include "core/translation.h"
 #include "core/userinterface.h"
 #include "processing/inputlist.h"
 #include "processing/processingrun.h"
-#include "processing/processingrun_options.h"
 #include "processing/runwiring.h"
 
 #ifndef PAPYRION_VERSION
@@ -64,7 +64,7 @@ std::string LookUpEnv(const char* name) {
 std::string MissingArchiveFolder(const CliOptions& options) {
     for (const SettingOverride& o : options.overrides) {
         std::error_code ec;
-        if (o.section == "Archief Directory" && o.key == "Naam" &&
+        if (o.key == setting::kArchiveFolder &&
             !std::filesystem::is_directory(o.value, ec)) {
             return o.value;
         }

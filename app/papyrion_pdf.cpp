@@ -120,10 +120,10 @@ bool ComposeLetterhead(const std::string& in, const std::string& page_file, cons
     using namespace papyrion;
     const TranslateFn translate = CompositionText;
     SettingsModel settings({}, translate, [](std::string_view) { return std::string(); });
-    settings.SetItemIndex("Opties", "BriefPapier", kPageModeAllPages);
-    settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);
+    settings.SetItemIndex(setting::kLetterheadMode, kPageModeAllPages);
+    settings.SetItemIndex(setting::kContinuationMode, kPageModeNone);
     // Placement item 1 is the background.
-    settings.SetItemIndex("Opties", "Voorgrond", under ? 1 : 0);
+    settings.SetItemIndex(setting::kStationeryPlacement, under ? 1 : 0);
     // Without a log file nothing is logged.
     EventLog log({});
     StationeryComposition composition(

@@ -358,28 +358,28 @@ TEST_F(SettingsTest, RunsSharingTheFileAddTheirCountsToWhatItHolds) {
     SettingsModel b = MakeModel();
     a.Load();
     b.Load();
-    const auto files = [this] { return IniRead(ini_, "Statistiek", "Aangemaakte bestanden", ""); };
-    const auto pages = [this] { return IniRead(ini_, "Statistiek", "Aangemaakte paginas", ""); };
+    const auto files = [this] { return IniRead(ini_, setting::kFilesCreated.section, setting::kFilesCreated.key, ""); };
+    const auto pages = [this] { return IniRead(ini_, setting::kPagesCreated.section, setting::kPagesCreated.key, ""); };
 
-    a.AddToNumber("Statistiek", "Aangemaakte bestanden", 2);
-    a.AddToNumber("Statistiek", "Aangemaakte paginas", 7);  // not in the file yet
-    b.AddToNumber("Statistiek", "Aangemaakte bestanden", 3);
-    b.AddToNumber("Statistiek", "Aangemaakte paginas", 5);
+    a.AddToNumber(setting::kFilesCreated, 2);
+    a.AddToNumber(setting::kPagesCreated, 7);  // not in the file yet
+    b.AddToNumber(setting::kFilesCreated, 3);
+    b.AddToNumber(setting::kPagesCreated, 5);
     a.Save(SaveGroup::kG4);
     EXPECT_EQ(files(), "12");
     EXPECT_EQ(pages(), "7");
     b.Save(SaveGroup::kG4);
     EXPECT_EQ(files(), "15");
     EXPECT_EQ(pages(), "12");
-    EXPECT_EQ(IniRead(ini_, "Statistiek", "Programma starts", ""), "4");
-    EXPECT_EQ(b.Number("Statistiek", "Aangemaakte bestanden"), 15);  // the model shows the total
+    EXPECT_EQ(IniRead(ini_, setting::kProgramStarts.section, setting::kProgramStarts.key, ""), "4");
+    EXPECT_EQ(b.Number(setting::kFilesCreated), 15);  // the model shows the total
 
     // What a save wrote is not added again by the next one.
-    a.AddToNumber("Statistiek", "Aangemaakte bestanden", 1);
+    a.AddToNumber(setting::kFilesCreated, 1);
     a.Save(SaveGroup::kG4);
     b.Save(SaveGroup::kG4);
     EXPECT_EQ(files(), "16");
-    EXPECT_EQ(a.Number("Statistiek", "Aangemaakte bestanden"), 16);
+    EXPECT_EQ(a.Number(setting::kFilesCreated), 16);
 
     // A reset file starts again with the totals the ending run knows.
     fs::remove(ini_);
@@ -401,7 +401,7 @@ TEST_F(SettingsTest, ConcurrentSavesLoseNoCounts) {
                 SettingsModel model = MakeModel();
                 model.Load();
                 for (int save = 0; save < kSavesEach; ++save) {
-                    model.AddToNumber("Statistiek", "Aangemaakte bestanden", 1);
+                    model.AddToNumber(setting::kFilesCreated, 1);
                     model.Save(SaveGroup::kG4);
                 }
             } catch (...) {
@@ -416,7 +416,7 @@ TEST_F(SettingsTest, ConcurrentSavesLoseNoCounts) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    EXPECT_EQ(IniRead(ini_, "Statistiek", "Aangemaakte bestanden", ""),
+    EXPECT_EQ(IniRead(ini_, setting::kFilesCreated.section, setting::kFilesCreated.key, ""),
               std::to_string(kRuns * kSavesEach));
 }
 

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/settings_keys.h"
+#include "core/text_keys.h"
 #include "processing/pagerules.h"
 
 namespace papyrion {
@@ -13,15 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kOptions = "Opties";
-constexpr std::string_view kLetterheadMode = "BriefPapier";
-constexpr std::string_view kContinuationMode = "VolgPapier";
-constexpr std::string_view kPlacement = "Voorgrond";
 constexpr int kBackground = 1;
-constexpr std::string_view kStatistics = "Statistiek";
-constexpr std::string_view kFilesCreated = "Aangemaakte bestanden";
-constexpr std::string_view kPagesCreated = "Aangemaakte paginas";
-constexpr std::string_view kArchive = "Archief Directory";
 
 bool Exists(const std::string& path) {
     std::error_code ec;
@@ -65,14 +59,14 @@ std::string StationeryComposition::Text(std::string_view keyword, std::string_vi
 std::string StationeryComposition::Unreadable(const std::string& input, const std::string& password,
                                               int engine_error) const {
     if (::access(input.c_str(), R_OK) != 0) {
-        return Text("Invoergeentoegang", "The file cannot be read (no permission): ") + input;
+        return Text(text::kInputNoPermission, "The file cannot be read (no permission): ") + input;
     }
     if (engine_error == kEngineErrorWrongPassword) {
         return password.empty()
-                   ? Text("Invoerwachtwoord", "The file is protected by a password: ") + input
-                   : Text("Invoerwachtwoordfout", "The password does not open the file: ") + input;
+                   ? Text(text::kInputNeedsPassword, "The file is protected by a password: ") + input
+                   : Text(text::kInputWrongPassword, "The password does not open the file: ") + input;
     }
-    return Text("Invoerbeschadigd", "The file is damaged and cannot be read as a PDF: ") + input;
+    return Text(text::kInputDamaged, "The file is damaged and cannot be read as a PDF: ") + input;
 }
 
 ComposeResult StationeryComposition::Compose(const std::string& input, const std::string& password,
@@ -81,7 +75,7 @@ ComposeResult StationeryComposition::Compose(const std::string& input, const std
     ComposeResult result;
     if (tick_) tick_();
     if (!Exists(input)) {
-        result.failure = Text("Invoerbestaatniet", "Input file does not exist: ") + input;
+        result.failure = Text(text::kInputMissing, "Input file does not exist: ") + input;
         return result;
     }
     services_.log.LogEvent("00800I", "Copy In to Out PDF;;;" + input + ";" + target);
@@ -99,7 +93,7 @@ ComposeResult StationeryComposition::Compose(const std::string& input, const std
     }
     // The engine writes beside the target and leaves it alone on failure.
     if (!engine->SaveFile(target)) {
-        result.failure = Text("Uitvoerschrijfniet", "The output file cannot be written: ") + target;
+        result.failure = Text(text::kOutputNotWritable, "The output file cannot be written: ") + target;
         return result;
     }
     result.written = true;
@@ -123,18 +117,18 @@ std::string StationeryComposition::Stamp(CompositionEngine& engine,
     FillPageFlags(flags, StationeryKind::Continuation, stationery.continuation_rule);
 
     SettingsModel& settings = services_.settings;
-    if (settings.ItemIndex(kOptions, kLetterheadMode) > 0 &&
+    if (settings.ItemIndex(setting::kLetterheadMode) > 0 &&
         !Exists(stationery.letterhead_page_file)) {
-        settings.SetItemIndex(kOptions, kLetterheadMode, kPageModeNone);
+        settings.SetItemIndex(setting::kLetterheadMode, kPageModeNone);
     }
-    if (settings.ItemIndex(kOptions, kContinuationMode) > 0 &&
+    if (settings.ItemIndex(setting::kContinuationMode) > 0 &&
         !Exists(stationery.continuation_page_file)) {
-        settings.SetItemIndex(kOptions, kContinuationMode, kPageModeNone);
+        settings.SetItemIndex(setting::kContinuationMode, kPageModeNone);
     }
-    const int letterhead_mode = settings.ItemIndex(kOptions, kLetterheadMode);
-    const int continuation_mode = settings.ItemIndex(kOptions, kContinuationMode);
-    const bool background = settings.ItemIndex(kOptions, kPlacement) == kBackground;
-    const std::string stamping_failed = Text("Stempelenmislukt", "Stamping failed: ") + input;
+    const int letterhead_mode = settings.ItemIndex(setting::kLetterheadMode);
+    const int continuation_mode = settings.ItemIndex(setting::kContinuationMode);
+    const bool background = settings.ItemIndex(setting::kStationeryPlacement) == kBackground;
+    const std::string stamping_failed = Text(text::kStampingFailed, "Stamping failed: ") + input;
 
     const EngineDocumentId document = engine.CurrentDocument();
     const int n = engine.CountPages();
@@ -144,7 +138,7 @@ std::string StationeryComposition::Stamp(CompositionEngine& engine,
     const auto capture_stationery = [&](const std::string& page_file) -> EngineCaptureId {
         if (!engine.OpenFile(page_file, "")) {
             failure =
-                Text("Briefpapieronleesbaar", "The stationery file cannot be read as a PDF: ") +
+                Text(text::kStationeryUnreadable, "The stationery file cannot be read as a PDF: ") +
                 page_file;
             return 0;
         }

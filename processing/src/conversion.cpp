@@ -1,3 +1,4 @@
+#include "core/text_keys.h"
 #include "processing/conversion.h"
 
 #include <algorithm>
@@ -85,11 +86,11 @@ AutomationObjectPtr MakePropertyValue(AutomationObject& service_manager, const s
 OfficeConversion::OfficeConversion(ConversionServices services) : services_(services) {}
 
 std::string OfficeConversion::Choice() const {
-    return services_.settings.Value("Opties", "PDFConverter");
+    return services_.settings.Value(setting::kPdfConverter);
 }
 
 void OfficeConversion::SetChoice(const std::string& choice) {
-    services_.settings.SetValue("Opties", "PDFConverter", choice);
+    services_.settings.SetValue(setting::kPdfConverter, choice);
 }
 
 std::string OfficeConversion::ConvertDocument(const std::string& input) {
@@ -216,7 +217,7 @@ std::optional<std::string> OfficeConversion::ConvertWithExcel(const std::string&
         try {
             excel = services_.automation.CreateOleObject("Excel.Application");
         } catch (const AutomationError&) {
-            services_.ui.ShowMessage(services_.translation.Translate("showmsgexcel"));
+            services_.ui.ShowMessage(services_.translation.Translate(text::kSpreadsheetProgramMissing));
             return std::nullopt;
         }
     }
@@ -255,7 +256,7 @@ std::optional<std::string> OfficeConversion::ConvertWithCalc(const std::string& 
     try {
         manager = services_.automation.CreateOleObject("com.sun.star.ServiceManager");
     } catch (const AutomationError&) {
-        services_.ui.ShowMessage(services_.translation.Translate("showmsgcnvOO"));
+        services_.ui.ShowMessage(services_.translation.Translate(text::kOfficeConversionFailed));
         return std::nullopt;
     }
     AutomationObjectPtr desktop =

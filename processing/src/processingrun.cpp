@@ -1,3 +1,4 @@
+#include "core/text_keys.h"
 #include "processing/processingrun.h"
 
 #include <unistd.h>
@@ -17,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kOptions = "Opties";
-constexpr std::string_view kArchive = "Archief Directory";
 constexpr int kNo = 0;   // "Nee" in the yes/no boxes listed "Nee", "Ja"
 constexpr int kYes = 1;  // "Ja" there; in the boxes listed "Ja", "Nee" it is "Nee"
 
@@ -91,13 +90,11 @@ std::string ProcessingRun::Tr(std::string_view keyword) const {
     return services_.translate ? services_.translate(keyword) : std::string(keyword);
 }
 
-int ProcessingRun::Item(std::string_view section, std::string_view key) const {
-    return services_.settings.ItemIndex(section, key);
-}
+int ProcessingRun::Item(SettingKey key) const { return services_.settings.ItemIndex(key); }
 
-std::string ProcessingRun::ItemText(std::string_view section, std::string_view key,
+std::string ProcessingRun::ItemText(SettingKey key,
                                     std::initializer_list<std::string_view> items) const {
-    const int index = Item(section, key);
+    const int index = Item(key);
     if (index < 0 || index >= static_cast<int>(items.size())) return std::string();
     return std::string(*(items.begin() + index));
 }
@@ -111,53 +108,49 @@ void ProcessingRun::ActivityTick() {
 void ProcessingRun::AddOutputEntry(const std::string& path) {
     outputs_.Add(path);
     if (services_.display.output_list_caption) {
-        services_.display.output_list_caption(Tr("Hierstaan1") + std::to_string(outputs_.Size()) +
-                                              Tr("Hierstaan2"));
+        services_.display.output_list_caption(Tr(text::kOutputListBefore) + std::to_string(outputs_.Size()) +
+                                              Tr(text::kOutputListAfter));
     }
 }
 
 void ProcessingRun::TraceSettings() {
     const SettingsModel& settings = services_.settings;
-    const std::string placement = Item(kOptions, "Voorgrond") == 0 ? "Voorgrond " : "Achtergrond ";
+    const std::string placement = Item(setting::kStationeryPlacement) == 0 ? "Voorgrond " : "Achtergrond ";
     const std::string letterhead_mode =
-        ItemText(kOptions, "BriefPapier",
+        ItemText(setting::kLetterheadMode,
                  {"Geen", "Op alle pagina's", "Op eerste pagina", "Kies paginareeks"});
     const std::string continuation_mode =
-        ItemText(kOptions, "VolgPapier",
+        ItemText(setting::kContinuationMode,
                  {"Geen", "Op alle pagina's", "Op pagina 2  tot einde", "Kies paginareeks"});
     services_.log.LogEvent("00977I",
                            "Setting overlay-s;;;" + placement + letterhead_mode + " " +
-                               " pag=" + settings.Value("Overlay", "Brief papier pagina") + " " +
+                               " pag=" + settings.Value(setting::kLetterheadPage) + " " +
                                page_files_.letterhead + ";" + placement + continuation_mode + " " +
-                               "pag=" + settings.Value("Overlay", "Volg papier pagina") + " " +
+                               "pag=" + settings.Value(setting::kContinuationPage) + " " +
                                page_files_.continuation);
 
-    const auto no_yes = [this](std::string_view section, std::string_view key) {
-        return ItemText(section, key, {"Nee", "Ja"});
-    };
-    const auto yes_no = [this](std::string_view section, std::string_view key) {
-        return ItemText(section, key, {"Ja", "Nee"});
-    };
+    const auto no_yes = [this](SettingKey key) { return ItemText(key, {"Nee", "Ja"}); };
+    const auto yes_no = [this](SettingKey key) { return ItemText(key, {"Ja", "Nee"}); };
     services_.log.LogEvent(
         "00978I",
-        "Setting verwerking;;;Overschrijf origineel=" + no_yes(kOptions, "OverschrijfInput") +
-            " Archiefmap=" + no_yes(kArchive, "Optie") + " " + settings.Value(kArchive, "Naam") +
-            ";Email allinone=" + no_yes(kOptions, "AllinOneMail") + " EmailTemplate=" +
-            yes_no("Email", "EmailModel") + " Output Opslaan=" + yes_no(kOptions, "Directsave") +
-            " Directprint=" + no_yes(kOptions, "DirectPrint") +
-            " Email-File=" + no_yes(kOptions, "DirectMail") + ";;;");
+        "Setting verwerking;;;Overschrijf origineel=" + no_yes(setting::kOverwriteInput) +
+            " Archiefmap=" + no_yes(setting::kArchiveOutputs) + " " + settings.Value(setting::kArchiveFolder) +
+            ";Email allinone=" + no_yes(setting::kAllInOneMail) + " EmailTemplate=" +
+            yes_no(setting::kUseMailTemplate) + " Output Opslaan=" + yes_no(setting::kDirectSave) +
+            " Directprint=" + no_yes(setting::kDirectPrint) +
+            " Email-File=" + no_yes(setting::kDirectMail) + ";;;");
 }
 
 void ProcessingRun::ShowProgress(int percent) {
-    const std::string counts = Tr("van") + " " + std::to_string(total_) + " " + Tr("Bestanden") +
-                               ", " + Tr("Paginas") + ":" + std::to_string(pages_done_);
+    const std::string counts = Tr(text::kOf) + " " + std::to_string(total_) + " " + Tr(text::kFiles) +
+                               ", " + Tr(text::kPages) + ":" + std::to_string(pages_done_);
     if (services_.display.button_caption) {
-        services_.display.button_caption(Tr("klaarmetwerk") + std::to_string(file_counter_) +
+        services_.display.button_caption(Tr(text::kWorkDone) + std::to_string(file_counter_) +
                                          counts);
     }
     services_.ui.ShowStatus(1, std::to_string(percent) + "% " + std::to_string(file_counter_) +
-                                   Tr("van") + std::to_string(total_) + " " + Tr("Bestanden") +
-                                   ", " + Tr("Paginas") + ":" + std::to_string(pages_done_));
+                                   Tr(text::kOf) + std::to_string(total_) + " " + Tr(text::kFiles) +
+                                   ", " + Tr(text::kPages) + ":" + std::to_string(pages_done_));
     services_.ui.ShowStatus(2, inputs_.Front());
 }
 
@@ -234,7 +227,7 @@ std::string ProcessingRun::ProcessEntry(Current& current, FileOutcome& outcome) 
     std::string folder = services_.work_folder;
     if (folder.empty()) {
         side.emplace(current.entry);
-        if (!side->Ok()) return Tr("Uitvoerschrijfniet") + current.entry;
+        if (!side->Ok()) return Tr(text::kOutputNotWritable) + current.entry;
         folder = fs::path(side->File()).parent_path().string();
     }
     const std::string upper = Upper(current.entry);
@@ -267,7 +260,7 @@ std::string ProcessingRun::ProcessEntry(Current& current, FileOutcome& outcome) 
     if (made.empty() || SamePath(made, current.entry) || !EndsWith(Upper(made), ".PDF") ||
         !Exists(made)) {
         services_.log.LogEvent("07600E", "conversion failed or invalid suffix;;;" + current.entry);
-        return Tr("showmsgconv01") + current.entry;
+        return Tr(text::kConversionFailed) + current.entry;
     }
     current.source = made;
     return WriteOutput(current, outcome);
@@ -275,12 +268,12 @@ std::string ProcessingRun::ProcessEntry(Current& current, FileOutcome& outcome) 
 
 // The name the output is meant to have, before any clash is resolved.
 std::string ProcessingRun::OutputName(const Current& current) const {
-    const bool archive = Item(kArchive, "Optie") == kYes;
+    const bool archive = Item(setting::kArchiveOutputs) == kYes;
     std::error_code ec;
     const std::string archive_folder = services_.settings.ArchiveFolder().string();
     const bool into_archive = archive && fs::is_directory(archive_folder, ec);
     if (!current.office) {
-        if (Item(kOptions, "OverschrijfInput") == kYes) return current.entry;
+        if (Item(setting::kOverwriteInput) == kYes) return current.entry;
         const std::string output = WithoutLastFour(current.entry) + std::string(kOutputSuffix);
         return into_archive ? ArchiveTarget(archive_folder, output) : output;
     }
@@ -295,11 +288,11 @@ std::string ProcessingRun::OutputName(const Current& current) const {
 
 // Why the inputs cannot get the stationery the settings ask for; "" when they can.
 std::string ProcessingRun::StationeryProblem() const {
-    if (!services_.settings.Checked("Overlay", "MetofZonder")) return std::string();
-    if (Item(kOptions, "BriefPapier") > 0 && !page_files_.letterhead_problem.empty()) {
+    if (!services_.settings.Checked(setting::kWithStationery)) return std::string();
+    if (Item(setting::kLetterheadMode) > 0 && !page_files_.letterhead_problem.empty()) {
         return page_files_.letterhead_problem;
     }
-    if (Item(kOptions, "VolgPapier") > 0 && !page_files_.continuation_problem.empty()) {
+    if (Item(setting::kContinuationMode) > 0 && !page_files_.continuation_problem.empty()) {
         return page_files_.continuation_problem;
     }
     return std::string();
@@ -310,20 +303,20 @@ std::string ProcessingRun::StationeryProblem() const {
 // or half-written file.
 std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
     SettingsModel& settings = services_.settings;
-    if (!Exists(current.entry)) return Tr("Invoerbestaatniet") + current.entry;
+    if (!Exists(current.entry)) return Tr(text::kInputMissing) + current.entry;
     const std::string problem = StationeryProblem();
     if (!problem.empty()) return problem;
 
-    const bool overwrite = !current.office && Item(kOptions, "OverschrijfInput") == kYes;
+    const bool overwrite = !current.office && Item(setting::kOverwriteInput) == kYes;
     const std::optional<FileAccess> access = AccessOf(current.entry);
-    if (!access) return Tr("Invoerbestaatniet") + current.entry;
+    if (!access) return Tr(text::kInputMissing) + current.entry;
     std::string target = OutputName(current);
     if (overwrite) {
         // Replacing keeps the owner; a file the user may not write, or whose
         // owner could not be kept, stays as it is.
         if (!WritableByItsBits(current.entry) ||
             (access->owner != ::geteuid() && ::geteuid() != 0)) {
-            return Tr("Overschrijfniet") + current.entry;
+            return Tr(text::kNotOverwritten) + current.entry;
         }
     } else {
         const std::string wanted = target;
@@ -340,7 +333,7 @@ std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
                              Upper(std::string(kOutputSuffix)));
         });
         if (target != wanted)
-            services_.ui.ShowMessage(Tr("Uitvoerbestaat") + wanted + " -> " + target);
+            services_.ui.ShowMessage(Tr(text::kOutputNameTaken) + wanted + " -> " + target);
     }
 
     const std::string target_folder = fs::path(target).parent_path().string();
@@ -349,15 +342,15 @@ std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
         swept_.push_back(target_folder);
     }
     SideFolder side(target);
-    if (!side.Ok()) return Tr("Uitvoerschrijfniet") + target;
+    if (!side.Ok()) return Tr(text::kOutputNotWritable) + target;
     const StationeryPages stationery{
         page_files_.letterhead,
-        PageRuleText(StationeryKind::Letterhead, Item(kOptions, "BriefPapier"),
-                     settings.Value("Pagerange", "BriefPapier")),
+        PageRuleText(StationeryKind::Letterhead, Item(setting::kLetterheadMode),
+                     settings.Value(setting::kLetterheadPages)),
         page_files_.continuation,
-        PageRuleText(StationeryKind::Continuation, Item(kOptions, "VolgPapier"),
-                     settings.Value("Pagerange", "VolgPapier"))};
-    const bool stamp = settings.Checked("Overlay", "MetofZonder");
+        PageRuleText(StationeryKind::Continuation, Item(setting::kContinuationMode),
+                     settings.Value(setting::kContinuationPages))};
+    const bool stamp = settings.Checked(setting::kWithStationery);
     const ComposeResult composed = services_.composition.Compose(
         current.source, services_.input_password, stamp ? &stationery : nullptr, side.File());
     if (!composed.written) return composed.failure;
@@ -366,7 +359,7 @@ std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
 
     if (overwrite) {
         services_.log.LogEvent("00902I", "Delete before rename;;;" + side.File() + ";" + target);
-    } else if (current.office && Item(kArchive, "Optie") == kYes) {
+    } else if (current.office && Item(setting::kArchiveOutputs) == kYes) {
         services_.log.LogEvent("00904I",
                                "Delete before overschijf input;;;" + side.File() + ";" + target);
     } else if (current.office) {
@@ -374,18 +367,18 @@ std::string ProcessingRun::WriteOutput(Current& current, FileOutcome& outcome) {
                                "Delete before rename file exist;;;" + side.File() + ";" + target);
     }
     const std::string error = PublishFile(side.File(), target, *access, overwrite);
-    if (!error.empty()) return Tr("Uitvoerschrijfniet") + target + " (" + error + ")";
+    if (!error.empty()) return Tr(text::kOutputNotWritable) + target + " (" + error + ")";
     if (overwrite) {
         services_.log.LogEvent("00577i", "Renamed to input name;;;" + side.File() + ";" + target);
     } else if (current.office) {
-        services_.log.LogEvent(Item(kArchive, "Optie") == kYes ? "00579i" : "00578i",
+        services_.log.LogEvent(Item(setting::kArchiveOutputs) == kYes ? "00579i" : "00578i",
                                "Renamed to input name;;;" + side.File() + ";" + target);
     }
     current.output = target;
     written_.push_back(target);
     // Counted once the file stands under its name.
-    settings.AddToNumber("Statistiek", "Aangemaakte bestanden", 1);
-    settings.AddToNumber("Statistiek", "Aangemaakte paginas", composed.pages);
+    settings.AddToNumber(setting::kFilesCreated, 1);
+    settings.AddToNumber(setting::kPagesCreated, composed.pages);
     AddOutputEntry(target);
     return std::string();
 }
@@ -400,7 +393,7 @@ void ProcessingRun::Fail(FileOutcome& outcome, const std::string& reason) {
 std::string ProcessingRun::Mail(const std::string& output, bool discard_when_mailed) {
     if (!services_.hand_offs.mail_output_file) return std::string();
     // An output that did not get into a message is kept, not discarded.
-    if (!services_.hand_offs.mail_output_file(output)) return Tr("Nietgemaild") + output;
+    if (!services_.hand_offs.mail_output_file(output)) return Tr(text::kNotMailed) + output;
     if (discard_when_mailed) services_.temp_files.Add(output);
     return std::string();
 }
@@ -409,10 +402,10 @@ std::string ProcessingRun::Mail(const std::string& output, bool discard_when_mai
 // never discards the output.
 std::string ProcessingRun::HandOff(const std::string& output) {
     const RunHandOffs& hand_offs = services_.hand_offs;
-    const bool all_in_one = Item(kOptions, "AllinOneMail") == kYes;
+    const bool all_in_one = Item(setting::kAllInOneMail) == kYes;
     const auto print = [&]() -> std::string {
         if (!hand_offs.print_pdf_file) return std::string();
-        return hand_offs.print_pdf_file(output) ? std::string() : Tr("Nietgeprint") + output;
+        return hand_offs.print_pdf_file(output) ? std::string() : Tr(text::kNotPrinted) + output;
     };
     if (action_code_ == kActionPrint) {
         const std::string failure = print();
@@ -427,8 +420,8 @@ std::string ProcessingRun::HandOff(const std::string& output) {
     }
     if (action_code_ != kActionConfigured) return std::string();
     std::string failure;
-    if (Item(kOptions, "DirectPrint") == kYes) failure = print();
-    if (Item(kOptions, "DirectMail") == kYes) {
+    if (Item(setting::kDirectPrint) == kYes) failure = print();
+    if (Item(setting::kDirectMail) == kYes) {
         if (all_in_one) {
             services_.mail_collection.Add(output);
         } else {
@@ -438,13 +431,13 @@ std::string ProcessingRun::HandOff(const std::string& output) {
     }
     // Directsave lists "Ja", "Nee": index 1 means the output is not kept,
     // unless it did not get where it was to go.
-    if (Item(kOptions, "Directsave") == 1 && failure.empty()) services_.temp_files.Add(output);
+    if (Item(setting::kDirectSave) == 1 && failure.empty()) services_.temp_files.Add(output);
     return failure;
 }
 
 void ProcessingRun::FinishRun() {
     SortedPathList& collection = services_.mail_collection;
-    if (Item(kOptions, "AllinOneMail") == kYes && !collection.Empty() &&
+    if (Item(setting::kAllInOneMail) == kYes && !collection.Empty() &&
         services_.hand_offs.mail_output_file) {
         if (services_.hand_offs.mail_output_file(std::string(kMailInOne))) {
             if (action_code_ == kActionMail) {
@@ -456,12 +449,12 @@ void ProcessingRun::FinishRun() {
             // Every output of the collection failed its hand-off; all are kept.
             for (FileOutcome& outcome : outcomes_) {
                 if (outcome.produced && collection.Contains(outcome.output)) {
-                    Fail(outcome, Tr("Nietgemaild") + outcome.output);
+                    Fail(outcome, Tr(text::kNotMailed) + outcome.output);
                 }
             }
         }
     }
-    services_.ui.ShowStatus(1, Tr("klaarmetwerk"));
+    services_.ui.ShowStatus(1, Tr(text::kWorkDone));
     services_.ui.ProcessPendingMessages();
     if (services_.hand_offs.quit_office) services_.hand_offs.quit_office();
     activity_position_ = 1;

@@ -46,9 +46,9 @@ class RealCompositionTest : public test::CompositionFixture, public ::testing::T
     }
 
     bool Stamp(int placement, const std::string& file) {
-        settings.SetItemIndex("Opties", "BriefPapier", kPageModeFirstOrRest);
-        settings.SetItemIndex("Opties", "VolgPapier", kPageModeFirstOrRest);
-        settings.SetItemIndex("Opties", "Voorgrond", placement);
+        settings.SetItemIndex(setting::kLetterheadMode, kPageModeFirstOrRest);
+        settings.SetItemIndex(setting::kContinuationMode, kPageModeFirstOrRest);
+        settings.SetItemIndex(setting::kStationeryPlacement, placement);
         const StationeryPages stationery{letterhead, "1-1", letterhead, "2-999"};
         return real.Compose(file, "", &stationery, file).written;
     }
@@ -129,9 +129,9 @@ TEST_F(RealCompositionTest, TellsWhyAnInputCannotBeRead) {
               "[Invoerwachtwoordfout]" + locked);
     EXPECT_FALSE(fs::exists(out));
 
-    settings.SetItemIndex("Opties", "BriefPapier", kPageModeAllPages);
-    settings.SetItemIndex("Opties", "VolgPapier", kPageModeNone);
-    settings.SetItemIndex("Opties", "Voorgrond", 0);
+    settings.SetItemIndex(setting::kLetterheadMode, kPageModeAllPages);
+    settings.SetItemIndex(setting::kContinuationMode, kPageModeNone);
+    settings.SetItemIndex(setting::kStationeryPlacement, 0);
     const StationeryPages stationery{letterhead, "1-999", "", "0-0"};
     ASSERT_TRUE(real.Compose(locked, "secret", &stationery, out).written);
     EXPECT_EQ(Shell("qpdf --requires-password " + Quoted(out)), 0) << "still encrypted";

@@ -36,8 +36,8 @@ class CompositionTest : public test::CompositionFixture, public ::testing::Test 
     // Stamps `output` in place.
     bool Compose(const std::string& letterhead_file, const std::string& continuation_file,
                  const std::string& range = "1-999") {
-        const int lm = settings.ItemIndex("Opties", "BriefPapier");
-        const int cm = settings.ItemIndex("Opties", "VolgPapier");
+        const int lm = settings.ItemIndex(setting::kLetterheadMode);
+        const int cm = settings.ItemIndex(setting::kContinuationMode);
         const StationeryPages stationery{
             letterhead_file, PageRuleText(StationeryKind::Letterhead, lm, range), continuation_file,
             PageRuleText(StationeryKind::Continuation, cm, range)};
@@ -116,8 +116,8 @@ TEST_F(CompositionTest, StationeryThatNoPageGetsIsNotRead) {
 TEST_F(CompositionTest, MissingPageFileSwitchesItsModeToNone) {
     Modes(kPageModeAllPages, kPageModeFirstOrRest, 0);
     ASSERT_TRUE(Compose(folder / "gone.pdf", continuation));
-    EXPECT_EQ(settings.ItemIndex("Opties", "BriefPapier"), kPageModeNone);
-    EXPECT_EQ(settings.ItemIndex("Opties", "VolgPapier"), kPageModeFirstOrRest);
+    EXPECT_EQ(settings.ItemIndex(setting::kLetterheadMode), kPageModeNone);
+    EXPECT_EQ(settings.ItemIndex(setting::kContinuationMode), kPageModeFirstOrRest);
     EXPECT_THAT(FakePages(output), ElementsAre("a", "b{C}", "c{C}"));
     EXPECT_THAT(Messages(), IsEmpty());
 }

@@ -128,10 +128,10 @@ TEST(CliStationeryPages, FilesOfOneNameGiveTwoPageFilesInTheRunsOwnFolder) {
         return text.substr(0, text.find_first_of("\n\f"));
     };
     SettingsModel& settings = state.Settings();
-    settings.SetItemIndex("Opties", "BriefPapier", 1);
-    settings.SetValue("Overlay", "Brief papier", write_pdf("a/paper.pdf", "LETTERHEAD"));
-    settings.SetItemIndex("Opties", "VolgPapier", 1);
-    settings.SetValue("Overlay", "Volg papier", write_pdf("b/paper.pdf", "CONTINUATION"));
+    settings.SetItemIndex(setting::kLetterheadMode, 1);
+    settings.SetValue(setting::kLetterheadFile, write_pdf("a/paper.pdf", "LETTERHEAD"));
+    settings.SetItemIndex(setting::kContinuationMode, 1);
+    settings.SetValue(setting::kContinuationFile, write_pdf("b/paper.pdf", "CONTINUATION"));
     RecordingUserInterface ui;
 
     const StampingPageFiles files = CliStationeryPages(state, settings, ui, nullptr);

@@ -239,8 +239,8 @@ TEST_F(RunTest, OutputsTakeAFreeNameInsteadOfReplacingAFile) {
     EXPECT_THAT(Messages(), Contains(HasSubstr(users_pdf + " -> " + docs + "/report (2).pdf")));
 
     // Two folders with a file of one name into one archive: two outputs.
-    settings.SetItemIndex("Archief Directory", "Optie", 1);
-    settings.SetValue("Archief Directory", "Naam", archive);
+    settings.SetItemIndex(setting::kArchiveOutputs, 1);
+    settings.SetValue(setting::kArchiveFolder, archive);
     WriteFile(docs + "/a/letter.pdf", FakePdf({"a"}));
     WriteFile(docs + "/b/letter.pdf", FakePdf({"b"}));
     run.Inputs().Add(docs + "/a/letter.pdf");
@@ -265,7 +265,7 @@ TEST_F(RunTest, OutputsKeepThePermissionsOfTheirInput) {
     EXPECT_EQ(fs::status(docs + "/secret_output.pdf").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 
-    settings.SetItemIndex("Opties", "OverschrijfInput", 1);
+    settings.SetItemIndex(setting::kOverwriteInput, 1);
     run.Inputs().Add(secret);
     run.ProcessInputList();
     EXPECT_THAT(FakePages(secret), ElementsAre("{L}text"));
@@ -369,11 +369,11 @@ TEST_F(RunTest, AFailedHandOffFailsTheInputAndKeepsTheOutput) {
         {"4", 0, false, true, "[Nietgeprint]"},
     };
     Stamp(false);
-    settings.SetItemIndex("Opties", "DirectPrint", 1);
-    settings.SetItemIndex("Opties", "Directsave", 1);  // not kept, were all well
+    settings.SetItemIndex(setting::kDirectPrint, 1);
+    settings.SetItemIndex(setting::kDirectSave, 1);  // not kept, were all well
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.action) + " " + c.failure);
-        settings.SetItemIndex("Opties", "AllinOneMail", c.all_in_one);
+        settings.SetItemIndex(setting::kAllInOneMail, c.all_in_one);
         print_works = c.print_works;
         mail_accepts = c.mail_accepts;
         temp_files.Clear();
@@ -421,7 +421,7 @@ TEST_F(RunTest, AStationeryProblemFailsTheInputsInsteadOfLeavingThemUnstamped) {
     EXPECT_EQ(broken.Outcomes()[0].failure, "gone: paper.pdf");
     EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
 
-    settings.SetChecked("Overlay", "MetofZonder", false);
+    settings.SetChecked(setting::kWithStationery, false);
     broken.Inputs().Add(docs + "/a.pdf");
     broken.ProcessInputList();
     EXPECT_TRUE(broken.Outcomes()[0].produced) << "without stationery nothing is missing";

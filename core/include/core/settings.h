@@ -133,39 +133,6 @@ class SettingsModel {
     // setting::kFetchStationeryAutomatically).
     bool IsYes(SettingKey key) const;
 
-    // The same by section and key names, for callers not yet converted to
-    // the key constants.
-    std::string Value(std::string_view section, std::string_view key) const {
-        return Value(SettingKey{section, key});
-    }
-    void SetValue(std::string_view section, std::string_view key, std::string value) {
-        SetValue(SettingKey{section, key}, std::move(value));
-    }
-    int ItemIndex(std::string_view section, std::string_view key) const {
-        return ItemIndex(SettingKey{section, key});
-    }
-    void SetItemIndex(std::string_view section, std::string_view key, int index) {
-        SetItemIndex(SettingKey{section, key}, index);
-    }
-    bool Checked(std::string_view section, std::string_view key) const {
-        return Checked(SettingKey{section, key});
-    }
-    void SetChecked(std::string_view section, std::string_view key, bool ticked) {
-        SetChecked(SettingKey{section, key}, ticked);
-    }
-    std::int64_t Number(std::string_view section, std::string_view key) const {
-        return Number(SettingKey{section, key});
-    }
-    void SetNumber(std::string_view section, std::string_view key, std::int64_t number) {
-        SetNumber(SettingKey{section, key}, number);
-    }
-    void AddToNumber(std::string_view section, std::string_view key, std::int64_t delta) {
-        AddToNumber(SettingKey{section, key}, delta);
-    }
-    bool IsYes(std::string_view section, std::string_view key) const {
-        return IsYes(SettingKey{section, key});
-    }
-
     // Item of the converter list: 1 "MS", 2 "OO", 0 otherwise.
     int ConverterItem() const;
     // The two log check boxes are shown unless logging is off.

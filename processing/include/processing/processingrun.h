@@ -15,6 +15,7 @@
 
 #include "core/eventlog.h"
 #include "core/settings.h"
+#include "core/settings_keys.h"
 #include "core/sortedpathlist.h"
 #include "core/userinterface.h"
 #include "processing/composition.h"
@@ -141,9 +142,8 @@ class ProcessingRun {
     };
 
     std::string Tr(std::string_view keyword) const;
-    std::string ItemText(std::string_view section, std::string_view key,
-                         std::initializer_list<std::string_view> items) const;
-    int Item(std::string_view section, std::string_view key) const;
+    std::string ItemText(SettingKey key, std::initializer_list<std::string_view> items) const;
+    int Item(SettingKey key) const;
     void ShowProgress(int percent);
     std::string ProcessEntry(Current& current, FileOutcome& outcome);
     std::string Convert(Current& current);

@@ -1,21 +1,40 @@
-#include "processing/processingrun_options.h"
+#include "cli_options.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <system_error>
 
 #include "core/inifile.h"
-#include "support/run_fixture.h"
 
 namespace papyrion {
 namespace {
+
+// A settings model over a settings file of its own.
+struct SettingsInAFolder {
+    SettingsInAFolder()
+        : folder(std::filesystem::path(::testing::TempDir()) /
+                 ("cli-options-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name())),
+          settings((std::filesystem::create_directories(folder), folder / "Papyrion.ini"),
+                   [](std::string_view) { return std::string("*"); },
+                   [](std::string_view) { return std::string(); }) {}
+    ~SettingsInAFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+    std::filesystem::path folder;
+    SettingsModel settings;
+};
 using ::testing::HasSubstr;
 
 std::string Describe(const CliOptions& options) {
     std::string text = "action=" + options.action_code;
     for (const SettingOverride& o : options.overrides) {
-        text += " " + o.section + "/" + o.key + "=" + o.value;
+        text += " " + std::string(o.key.section) + "/" + std::string(o.key.key) + "=" + o.value;
     }
     for (const std::string& path : options.paths) text += " [" + path + "]";
     return text;
@@ -88,7 +107,7 @@ TEST(CliOptions, RefusesWhatItCannotUseWithAReason) {
 }
 
 TEST(CliOptions, OverridesArePutBackAsTheyWere) {
-    test::CompositionFixture fixture;
+    SettingsInAFolder fixture;
     SettingsModel& settings = fixture.settings;
     settings.SetValue(setting::kArchiveFolder, "/kept");
     const auto parse = ParseCliArguments(
@@ -104,7 +123,7 @@ TEST(CliOptions, OverridesArePutBackAsTheyWere) {
 }
 
 TEST(CliOptions, AnOverrideEndsTheLoadProblemOfItsKey) {
-    test::CompositionFixture fixture;
+    SettingsInAFolder fixture;
     SettingsModel& settings = fixture.settings;
     IniWrite(settings.File(), setting::kLetterheadPage.section, setting::kLetterheadPage.key,
              "one");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "core/settings_keys.h"
 
 namespace papyrion {
 
@@ -36,8 +37,7 @@ inline constexpr std::string_view kCliUsage =
     "gave an output, 1 when any did not, 2 on a usage error.\n";
 
 struct SettingOverride {
-    std::string section;
-    std::string key;
+    SettingKey key;
     std::string value;
 };
 

@@ -1,4 +1,4 @@
-#include "processing/processingrun_options.h"
+#include "cli_options.h"
 
 #include <charconv>
 #include <filesystem>
@@ -75,7 +75,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& arguments) {
         } else if (name == "--overwrite") {
             bool set = false;
             if (!flag(set)) return fail("--overwrite takes no value");
-            options.overrides.push_back({"Opties", "OverschrijfInput", "1"});
+            options.overrides.push_back({setting::kOverwriteInput, "1"});
         } else if (name == "--action") {
             const auto v = value();
             const auto found = v ? kActions.find(*v) : kActions.end();
@@ -87,16 +87,17 @@ CliParse ParseCliArguments(const std::vector<std::string>& arguments) {
             const auto v = value();
             if (!v || v->empty()) return fail(name + " wants a file");
             options.overrides.push_back(
-                {"Overlay", name == "--letterhead" ? "Brief papier" : "Volg papier", FullPath(*v)});
+                {name == "--letterhead" ? setting::kLetterheadFile : setting::kContinuationFile,
+                 FullPath(*v)});
         } else if (name == "--letterhead-page" || name == "--continuation-page") {
             const auto v = value();
             if (!v || !IsWholeNumber(*v, 1)) return fail(name + " wants a page number from 1");
             options.overrides.push_back(
-                {"Overlay",
-                 name == "--letterhead-page" ? "Brief papier pagina" : "Volg papier pagina", *v});
+                {name == "--letterhead-page" ? setting::kLetterheadPage : setting::kContinuationPage,
+                 *v});
         } else if (name == "--letterhead-rule" || name == "--continuation-rule") {
             const bool letterhead = name == "--letterhead-rule";
-            const std::string key = letterhead ? "BriefPapier" : "VolgPapier";
+
             const std::string first_or_rest = letterhead ? "first" : "rest";
             const auto v = value();
             if (!v) return fail(name + " wants a rule");
@@ -110,23 +111,27 @@ CliParse ParseCliArguments(const std::vector<std::string>& arguments) {
                                 " or a page range such as 1,3-5");
                 }
                 mode = kPageModeRange;
-                options.overrides.push_back({"Pagerange", key, NormalizePageRange(*v)});
+                options.overrides.push_back(
+                    {letterhead ? setting::kLetterheadPages : setting::kContinuationPages,
+                     NormalizePageRange(*v)});
             }
-            options.overrides.push_back({"Opties", key, std::to_string(mode)});
+            options.overrides.push_back(
+                {letterhead ? setting::kLetterheadMode : setting::kContinuationMode,
+                 std::to_string(mode)});
         } else if (name == "--placement") {
             const auto v = value();
             if (!v || (*v != "over" && *v != "under"))
                 return fail("--placement wants over or under");
-            options.overrides.push_back({"Opties", "Voorgrond", *v == "under" ? "1" : "0"});
+            options.overrides.push_back({setting::kStationeryPlacement, *v == "under" ? "1" : "0"});
         } else if (name == "--stationery") {
             const auto v = value();
             if (!v || (*v != "on" && *v != "off")) return fail("--stationery wants on or off");
-            options.overrides.push_back({"Overlay", "MetofZonder", *v == "on" ? "1" : "0"});
+            options.overrides.push_back({setting::kWithStationery, *v == "on" ? "1" : "0"});
         } else if (name == "--archive") {
             const auto v = value();
             if (!v || v->empty()) return fail("--archive wants a folder");
-            options.overrides.push_back({"Archief Directory", "Naam", FullPath(*v)});
-            options.overrides.push_back({"Archief Directory", "Optie", "1"});
+            options.overrides.push_back({setting::kArchiveFolder, FullPath(*v)});
+            options.overrides.push_back({setting::kArchiveOutputs, "1"});
         } else {
             return fail("unknown option " + name);
         }
@@ -142,15 +147,15 @@ std::vector<SettingOverride> ApplyOverrides(SettingsModel& settings,
                                             const std::vector<SettingOverride>& overrides) {
     std::vector<SettingOverride> previous;
     for (const SettingOverride& o : overrides) {
-        previous.push_back({o.section, o.key, settings.Value(o.section, o.key)});
-        settings.SetValue(o.section, o.key, o.value);
+        previous.push_back({o.key, settings.Value(o.key)});
+        settings.SetValue(o.key, o.value);
     }
     return previous;
 }
 
 void RestoreOverrides(SettingsModel& settings, const std::vector<SettingOverride>& previous) {
     for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
-        settings.SetValue(it->section, it->key, it->value);
+        settings.SetValue(it->key, it->value);
     }
 }
 
