@@ -10,7 +10,6 @@
 #include <string>
 
 #include "pdfengine/pdf_file.h"
-
 #include "support/program_run.h"
 
 namespace {
