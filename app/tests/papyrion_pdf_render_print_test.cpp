@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "pdfengine/pdfengine.h"
+
 #include "support/program_run.h"
 
 namespace {
@@ -44,8 +45,7 @@ class PapyrionPdfRenderPrint : public ::testing::Test {
     void TearDown() override { fs::remove_all(folder_); }
 
     ProgramRun Papyrion(const std::string& arguments) {
-        return papyrion::test::RunPapyrionPdf("XDG_DATA_HOME=" + Quote((folder_ / "data").string()),
-                                              arguments, folder_ / "stderr.txt");
+        return papyrion::test::RunPapyrionPdf("XDG_DATA_HOME=" + Quote((folder_ / "data").string()), arguments, folder_ / "stderr.txt");
     }
 
     fs::path folder_;

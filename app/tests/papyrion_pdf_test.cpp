@@ -10,6 +10,7 @@
 #include <string>
 
 #include "pdfengine/pdf_file.h"
+
 #include "support/program_run.h"
 
 namespace {
