@@ -92,9 +92,9 @@ CliParse ParseCliArguments(const std::vector<std::string>& arguments) {
         } else if (name == "--letterhead-page" || name == "--continuation-page") {
             const auto v = value();
             if (!v || !IsWholeNumber(*v, 1)) return fail(name + " wants a page number from 1");
-            options.overrides.push_back(
-                {name == "--letterhead-page" ? setting::kLetterheadPage : setting::kContinuationPage,
-                 *v});
+            options.overrides.push_back({name == "--letterhead-page" ? setting::kLetterheadPage
+                                                                     : setting::kContinuationPage,
+                                         *v});
         } else if (name == "--letterhead-rule" || name == "--continuation-rule") {
             const bool letterhead = name == "--letterhead-rule";
 

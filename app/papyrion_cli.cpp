@@ -64,8 +64,7 @@ std::string LookUpEnv(const char* name) {
 std::string MissingArchiveFolder(const CliOptions& options) {
     for (const SettingOverride& o : options.overrides) {
         std::error_code ec;
-        if (o.key == setting::kArchiveFolder &&
-            !std::filesystem::is_directory(o.value, ec)) {
+        if (o.key == setting::kArchiveFolder && !std::filesystem::is_directory(o.value, ec)) {
             return o.value;
         }
     }
@@ -91,6 +90,16 @@ int Run(const CliOptions& options) {
     // The stationery switch of the drop window holds for a run without windows too.
     settings.LoadStationerySwitch();
     const std::vector<SettingOverride> previous = ApplyOverrides(settings, options.overrides);
+    // A value the settings file holds but that is no number stops the run
+    // unless an option of this run replaced it: the run would otherwise use
+    // a default the user never chose.
+    if (const std::vector<SettingProblem> problems = settings.LoadProblems(); !problems.empty()) {
+        for (const SettingProblem& problem : problems) Say(problem.Message());
+        Say("mend the settings file or give the option for that setting; nothing was processed");
+        RestoreOverrides(settings, previous);
+        state.EndProgram(ui);
+        return kExitSomeFailed;
+    }
 
     RunWiringOptions wiring;
     wiring.search_path = LookUpEnv("PATH");

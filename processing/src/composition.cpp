@@ -63,8 +63,10 @@ std::string StationeryComposition::Unreadable(const std::string& input, const st
     }
     if (engine_error == kEngineErrorWrongPassword) {
         return password.empty()
-                   ? Text(text::kInputNeedsPassword, "The file is protected by a password: ") + input
-                   : Text(text::kInputWrongPassword, "The password does not open the file: ") + input;
+                   ? Text(text::kInputNeedsPassword, "The file is protected by a password: ") +
+                         input
+                   : Text(text::kInputWrongPassword, "The password does not open the file: ") +
+                         input;
     }
     return Text(text::kInputDamaged, "The file is damaged and cannot be read as a PDF: ") + input;
 }
@@ -93,7 +95,8 @@ ComposeResult StationeryComposition::Compose(const std::string& input, const std
     }
     // The engine writes beside the target and leaves it alone on failure.
     if (!engine->SaveFile(target)) {
-        result.failure = Text(text::kOutputNotWritable, "The output file cannot be written: ") + target;
+        result.failure =
+            Text(text::kOutputNotWritable, "The output file cannot be written: ") + target;
         return result;
     }
     result.written = true;

@@ -1,4 +1,3 @@
-#include "core/text_keys.h"
 #include "processing/conversion.h"
 
 #include <algorithm>
@@ -6,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/text_keys.h"
 #include "platform/officeurl.h"
 
 namespace papyrion {
@@ -217,7 +217,8 @@ std::optional<std::string> OfficeConversion::ConvertWithExcel(const std::string&
         try {
             excel = services_.automation.CreateOleObject("Excel.Application");
         } catch (const AutomationError&) {
-            services_.ui.ShowMessage(services_.translation.Translate(text::kSpreadsheetProgramMissing));
+            services_.ui.ShowMessage(
+                services_.translation.Translate(text::kSpreadsheetProgramMissing));
             return std::nullopt;
         }
     }

@@ -1,4 +1,3 @@
-#include "core/text_keys.h"
 #include "processing/processingrun.h"
 
 #include <unistd.h>
@@ -8,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/text_keys.h"
 #include "delivery/mailcomposition.h"
 #include "processing/conversion.h"
 #include "processing/output_file.h"
@@ -108,42 +108,45 @@ void ProcessingRun::ActivityTick() {
 void ProcessingRun::AddOutputEntry(const std::string& path) {
     outputs_.Add(path);
     if (services_.display.output_list_caption) {
-        services_.display.output_list_caption(Tr(text::kOutputListBefore) + std::to_string(outputs_.Size()) +
+        services_.display.output_list_caption(Tr(text::kOutputListBefore) +
+                                              std::to_string(outputs_.Size()) +
                                               Tr(text::kOutputListAfter));
     }
 }
 
 void ProcessingRun::TraceSettings() {
     const SettingsModel& settings = services_.settings;
-    const std::string placement = Item(setting::kStationeryPlacement) == 0 ? "Voorgrond " : "Achtergrond ";
+    const std::string placement =
+        Item(setting::kStationeryPlacement) == 0 ? "Voorgrond " : "Achtergrond ";
     const std::string letterhead_mode =
         ItemText(setting::kLetterheadMode,
                  {"Geen", "Op alle pagina's", "Op eerste pagina", "Kies paginareeks"});
     const std::string continuation_mode =
         ItemText(setting::kContinuationMode,
                  {"Geen", "Op alle pagina's", "Op pagina 2  tot einde", "Kies paginareeks"});
-    services_.log.LogEvent("00977I",
-                           "Setting overlay-s;;;" + placement + letterhead_mode + " " +
-                               " pag=" + settings.Value(setting::kLetterheadPage) + " " +
-                               page_files_.letterhead + ";" + placement + continuation_mode + " " +
-                               "pag=" + settings.Value(setting::kContinuationPage) + " " +
-                               page_files_.continuation);
+    services_.log.LogEvent(
+        "00977I", "Setting overlay-s;;;" + placement + letterhead_mode + " " +
+                      " pag=" + settings.Value(setting::kLetterheadPage) + " " +
+                      page_files_.letterhead + ";" + placement + continuation_mode + " " + "pag=" +
+                      settings.Value(setting::kContinuationPage) + " " + page_files_.continuation);
 
     const auto no_yes = [this](SettingKey key) { return ItemText(key, {"Nee", "Ja"}); };
     const auto yes_no = [this](SettingKey key) { return ItemText(key, {"Ja", "Nee"}); };
     services_.log.LogEvent(
-        "00978I",
-        "Setting verwerking;;;Overschrijf origineel=" + no_yes(setting::kOverwriteInput) +
-            " Archiefmap=" + no_yes(setting::kArchiveOutputs) + " " + settings.Value(setting::kArchiveFolder) +
-            ";Email allinone=" + no_yes(setting::kAllInOneMail) + " EmailTemplate=" +
-            yes_no(setting::kUseMailTemplate) + " Output Opslaan=" + yes_no(setting::kDirectSave) +
-            " Directprint=" + no_yes(setting::kDirectPrint) +
-            " Email-File=" + no_yes(setting::kDirectMail) + ";;;");
+        "00978I", "Setting verwerking;;;Overschrijf origineel=" + no_yes(setting::kOverwriteInput) +
+                      " Archiefmap=" + no_yes(setting::kArchiveOutputs) + " " +
+                      settings.Value(setting::kArchiveFolder) +
+                      ";Email allinone=" + no_yes(setting::kAllInOneMail) +
+                      " EmailTemplate=" + yes_no(setting::kUseMailTemplate) +
+                      " Output Opslaan=" + yes_no(setting::kDirectSave) +
+                      " Directprint=" + no_yes(setting::kDirectPrint) +
+                      " Email-File=" + no_yes(setting::kDirectMail) + ";;;");
 }
 
 void ProcessingRun::ShowProgress(int percent) {
-    const std::string counts = Tr(text::kOf) + " " + std::to_string(total_) + " " + Tr(text::kFiles) +
-                               ", " + Tr(text::kPages) + ":" + std::to_string(pages_done_);
+    const std::string counts = Tr(text::kOf) + " " + std::to_string(total_) + " " +
+                               Tr(text::kFiles) + ", " + Tr(text::kPages) + ":" +
+                               std::to_string(pages_done_);
     if (services_.display.button_caption) {
         services_.display.button_caption(Tr(text::kWorkDone) + std::to_string(file_counter_) +
                                          counts);

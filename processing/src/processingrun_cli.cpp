@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "core/settings_keys.h"
-#include "core/translation.h"
 #include "core/text_keys.h"
+#include "core/translation.h"
 #include "delivery/printing.h"
 #include "delivery/printing_printers.h"
 #include "processing/composition_pdfengine.h"
@@ -53,8 +53,9 @@ PageFileResult PageFile(RunState& state, const SettingsModel& settings,
         state.RunTempDir() + std::string(name) + std::to_string(page) + ".pdf";
     state.TempFiles().Add(target);
     if (!ExtractSinglePage(source, static_cast<int>(page), target)) {
-        return {"", text(text::kStationeryUnreadable, "The stationery file cannot be read as a PDF: ") +
-                        source};
+        return {"",
+                text(text::kStationeryUnreadable, "The stationery file cannot be read as a PDF: ") +
+                    source};
     }
     return {target, ""};
 }
@@ -66,9 +67,9 @@ StampingPageFiles CliStationeryPages(RunState& state, const SettingsModel& setti
     const PageFileResult letterhead =
         PageFile(state, settings, translate, setting::kLetterheadMode, setting::kLetterheadFile,
                  setting::kLetterheadPage, kLetterheadPageName);
-    const PageFileResult continuation = PageFile(
-        state, settings, translate, setting::kContinuationMode, setting::kContinuationFile,
-        setting::kContinuationPage, kContinuationPageName);
+    const PageFileResult continuation =
+        PageFile(state, settings, translate, setting::kContinuationMode, setting::kContinuationFile,
+                 setting::kContinuationPage, kContinuationPageName);
     return StampingPageFiles{letterhead.file, continuation.file, letterhead.problem,
                              continuation.problem};
 }
