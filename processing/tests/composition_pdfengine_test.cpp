@@ -115,6 +115,37 @@ TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {
     EXPECT_EQ(PageSizes(doc).size(), 60u);
 }
 
+// What readers rely on besides the page content: form fields with their
+// values, annotations and links, outline entries with their target pages,
+// page labels. Stamping keeps every bit of it, in both placements.
+TEST_F(RealCompositionTest, FormsLinksOutlinesAndLabelsComeThroughBothPlacements) {
+    const std::string summary_tool =
+        std::string(PAPYRION_SOURCE_DIR) + "/processing/tests/tools/pdf_summary.py";
+    const auto summary = [&](const std::string& file) {
+        const std::string out = folder / "summary.json";
+        Shell("python3 " + Quoted(summary_tool) + " " + Quoted(file) + " >" + Quoted(out) +
+              " 2>/dev/null");
+        return ReadFile(out);
+    };
+    const std::string corpus = std::string(PAPYRION_SHARED_DIR) + "/corpus/";
+    for (const char* name :
+         {"forms/form-filled-by-acrobat.pdf", "forms/annotation-link-text-popup.pdf",
+          "incremental/AcroFormsBasicFields.pdf", "xref-stream/hybrid-xref.pdf",
+          "linearized/test_pagelabels.pdf"}) {
+        const std::string before = summary(corpus + name);
+        ASSERT_THAT(before, ::testing::StartsWith("{")) << name;
+        for (const int placement : {1, 0}) {
+            SCOPED_TRACE(std::string(name) + (placement == 1 ? " background" : " foreground"));
+            const std::string doc = folder / "doc.pdf";
+            fs::copy_file(corpus + name, doc, fs::copy_options::overwrite_existing);
+            fs::permissions(doc, fs::perms::owner_write, fs::perm_options::add);
+            ASSERT_TRUE(Stamp(placement, doc));
+            EXPECT_EQ(summary(doc), before);
+            EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null 2>&1"), 0);
+        }
+    }
+}
+
 // Damage, a password and a wrong password each get their own words; with the
 // right password the document is read and stays encrypted in the foreground.
 TEST_F(RealCompositionTest, TellsWhyAnInputCannotBeRead) {
