@@ -9,7 +9,7 @@ function(papyrion_add_test)
                         GTest::gtest_main papyrion_warnings)
   target_compile_definitions(${T_NAME} PRIVATE
     PAPYRION_SHARED_DIR="${PAPYRION_SHARED_DIR}"
-    PAPYRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    PAPYRION_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     PAPYRION_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
   gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
                        PROPERTIES LABELS "${T_LABELS}")
