@@ -10,7 +10,7 @@
 
 #include "core/inifile.h"
 #include "core/restart.h"
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 using test::ReadText;
 using test::ScopedEnv;
 using test::TempFolder;
-using test::WriteText;
+using test::WriteFile;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -76,8 +76,8 @@ TEST_F(RunStateTest, StartBacksUpTheSettingsAndWritesTheStartEntry) {
     const std::string settings =
         "[Loging]\nSpace=3\n[Opties]\nCountry=\n"
         "[Statistiek]\nAangemaakte bestanden=5\nAangemaakte paginas=12\nProgramma starts=41\n";
-    WriteText(Dir() / "Papyrion.ini", settings);
-    WriteText(Dir() / "Papyrion.ono", "an old backup\n");
+    WriteFile(Dir() / "Papyrion.ini", settings);
+    WriteFile(Dir() / "Papyrion.ono", "an old backup\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
 
@@ -93,7 +93,7 @@ TEST_F(RunStateTest, StartBacksUpTheSettingsAndWritesTheStartEntry) {
 }
 
 TEST_F(RunStateTest, AnErrorInTheLoadIsShownAndEndsTheStart) {
-    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=3\n[Opties]\nVoorgrond=\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Loging]\nSpace=3\n[Opties]\nVoorgrond=\n");
     auto run = MakeRun();
     EXPECT_FALSE(run->RunStartup(ui_));
     EXPECT_THAT(ui_.calls, ::testing::ElementsAre("error: '' is not a valid integer value"));
@@ -103,14 +103,14 @@ TEST_F(RunStateTest, AnErrorInTheLoadIsShownAndEndsTheStart) {
 }
 
 TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWithEntries) {
-    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
     // Two files that differ only in case are two files; both must go.
     const fs::path upper = Dir() / "Temp" / "Page.pdf";
     const fs::path lower = Dir() / "Temp" / "page.pdf";
-    WriteText(upper, "1");
-    WriteText(lower, "2");
+    WriteFile(upper, "1");
+    WriteFile(lower, "2");
     EXPECT_TRUE(run->TempFiles().Add(upper.string()));
     EXPECT_TRUE(run->TempFiles().Add(lower.string()));
     EXPECT_FALSE(run->TempFiles().Add(lower.string()));
@@ -136,11 +136,11 @@ TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWi
 }
 
 TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
-    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
     const fs::path temp = Dir() / "Temp" / "mail.pdf";
-    WriteText(temp, "x");
+    WriteFile(temp, "x");
     run->TempFiles().Add(temp.string());
 
     run->EndProgram(ui_);
@@ -154,12 +154,12 @@ TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
 }
 
 TEST_F(RunStateTest, AFailingSaveAtTheEndStillStopsAndCleansUp) {
-    WriteText(Dir() / "Papyrion_Log.csv", "");
+    WriteFile(Dir() / "Papyrion_Log.csv", "");
     auto run = MakeRun();
     run->Settings().SetChecked("Loging", "Trace", true);
     fs::create_directories(run->SettingsFile());  // a folder where the file should be
     const fs::path temp = Dir() / "Temp" / "print.pdf";
-    WriteText(temp, "x");
+    WriteFile(temp, "x");
     run->TempFiles().Add(temp.string());
 
     run->EndProgram(ui_);
@@ -171,7 +171,7 @@ TEST_F(RunStateTest, AFailingSaveAtTheEndStillStopsAndCleansUp) {
 }
 
 TEST_F(RunStateTest, RestoreCopiesTheBackupOverTheSettingsAndReloads) {
-    WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
     IniWrite(run->SettingsFile(), "Opties", "Voorgrond", "1");
@@ -184,8 +184,8 @@ TEST_F(RunStateTest, RestoreCopiesTheBackupOverTheSettingsAndReloads) {
 }
 
 TEST_F(RunStateTest, ResetDeletesSettingsAndLogOnYesAndRestarts) {
-    WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
-    WriteText(Dir() / "Papyrion_Log.csv", "log\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
+    WriteFile(Dir() / "Papyrion_Log.csv", "log\n");
     auto run = MakeRun();
     int restarts = 0;
 
@@ -230,7 +230,7 @@ TEST(Restart, ProgramFolderIsTheFolderOfTheRunningExecutable) {
 TEST(Restart, StartsTheExecutableWithoutArgumentsThenTerminates) {
     TempFolder folder;
     const fs::path script = folder / "papyrion";
-    WriteText(script, "#!/bin/sh\necho \"$#\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.started\"\n");
+    WriteFile(script, "#!/bin/sh\necho \"$#\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.started\"\n");
     fs::permissions(script, fs::perms::owner_all);
     bool terminated = false;
 
@@ -246,7 +246,7 @@ TEST(Restart, StartsTheExecutableWithoutArgumentsThenTerminates) {
 TEST(Restart, AProgramThatCannotStartIsReportedAndNothingTerminates) {
     TempFolder folder;
     const fs::path not_executable = folder / "papyrion";
-    WriteText(not_executable, "#!/bin/sh\n");
+    WriteFile(not_executable, "#!/bin/sh\n");
     for (const fs::path& program : {folder / "missing", not_executable}) {
         bool terminated = false;
         try {

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "core/inifile.h"
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadText;
 using test::TempFolder;
-using test::WriteText;
+using test::WriteFile;
 
 class SettingsTest : public ::testing::Test {
   protected:
@@ -29,7 +29,7 @@ class SettingsTest : public ::testing::Test {
             });
     }
     SettingsModel LoadFrom(const std::string& content) {
-        WriteText(ini_, content);
+        WriteFile(ini_, content);
         SettingsModel model = MakeModel();
         model.Load();
         return model;
@@ -71,7 +71,7 @@ TEST_F(SettingsTest, StrictConversionStopsTheLoadWithTheValueInTheMessage) {
         {"[Opties]\nPrinter=4294967296\n", "'4294967296' is not a valid integer value"},
     };
     for (const auto& c : cases) {
-        WriteText(ini_,
+        WriteFile(ini_,
                   std::string("[User]\nUser=bob\n[Product]\nEmailAdr=x@example.org\n") + c.line);
         SettingsModel model = MakeModel();
         try {
@@ -161,7 +161,7 @@ TEST_F(SettingsTest, DropWindowSizeAndPlaceFollowTheScreen) {
         {"F2Left=3000\nF2Top=5\n", 270, 5, 1}, {"F2Left=-100\nF2Top=-5\n", 270, -5, -100},
     };
     for (const auto& c : cases) {
-        WriteText(ini_, std::string("[Position]\n") + c.position);
+        WriteFile(ini_, std::string("[Position]\n") + c.position);
         SettingsModel model = MakeModel();
         const DropWindowSettings applied =
             model.ApplyDropWindowSettings({1920, 1080}, [](int width) { return width / 2; });
@@ -175,7 +175,7 @@ TEST_F(SettingsTest, DropWindowSizeAndPlaceFollowTheScreen) {
 
 TEST_F(SettingsTest, DropWindowReadsCountryOnTopSetUpStatusAndStationeryMode) {
     auto apply = [this](const std::string& content) {
-        WriteText(ini_, content);
+        WriteFile(ini_, content);
         SettingsModel model = MakeModel();
         return model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
     };
@@ -197,7 +197,7 @@ TEST_F(SettingsTest, DropWindowReadsCountryOnTopSetUpStatusAndStationeryMode) {
 }
 
 TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
-    WriteText(ini_, "[Opties]\nCountry=999\n");
+    WriteFile(ini_, "[Opties]\nCountry=999\n");
     SettingsModel model = MakeModel();
     model.Load();
     model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
@@ -208,13 +208,13 @@ TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
 }
 
 TEST_F(SettingsTest, ConfigurationWindowIsCentredOnlyForOneOne) {
-    WriteText(ini_, "");
+    WriteFile(ini_, "");
     EXPECT_EQ(MakeModel().ConfigurationWindowPlace({1920, 1080}, 601, 400).left, 660);
-    WriteText(ini_, "[Position]\nF1Top=1\nF1Left=2\n");
+    WriteFile(ini_, "[Position]\nF1Top=1\nF1Left=2\n");
     const WindowPlace kept = MakeModel().ConfigurationWindowPlace({1920, 1080}, 601, 400);
     EXPECT_EQ(kept.left, 2);
     EXPECT_EQ(kept.top, 1);
-    WriteText(ini_, "[Position]\nF1Top=top\n");
+    WriteFile(ini_, "[Position]\nF1Top=top\n");
     EXPECT_THROW(MakeModel().ConfigurationWindowPlace({1920, 1080}, 600, 400), std::runtime_error);
 }
 
@@ -247,7 +247,7 @@ TEST_F(SettingsTest, EachSaveGroupWritesExactlyItsKeysAndKeepsTheRestOfTheFile) 
     const std::string kept_lines = "; my notes\n[Extra]\nOwn key=own value\n";
     for (int g = 1; g <= 7; ++g) {
         const auto group = static_cast<SaveGroup>(g);
-        WriteText(ini_, kept_lines);
+        WriteFile(ini_, kept_lines);
         SettingsModel model = MakeModel();
         ChangeEverything(model);
         model.Save(group);

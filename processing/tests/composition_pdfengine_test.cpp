@@ -13,13 +13,14 @@
 #include "processing/composition_sample.h"
 #include "processing/pagerules.h"
 #include "support/run_fixture.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion {
 namespace {
 namespace fs = std::filesystem;
-using test::Quoted;
+using test::QpdfProblems;
 using test::ReadFile;
-using test::Shell;
+using test::RunProgram;
 
 // Portrait A4, then landscape A4, then portrait again; page 3, when there is
 // one, is shown turned by 90 degrees.
@@ -55,10 +56,8 @@ class RealCompositionTest : public test::CompositionFixture, public ::testing::T
     // What pdfinfo reports of every page, one text a page: "W x H" for
     // PageSizes, the /Rotate degrees for PageTurns.
     std::vector<std::string> PdfInfoPages(const std::string& file, const std::string& pattern) {
-        const std::string out = folder / "pages.txt";
-        Shell("pdfinfo -f 1 -l 99 " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
         std::vector<std::string> values;
-        const std::string text = ReadFile(out);
+        const std::string text = RunProgram({"pdfinfo", "-f", "1", "-l", "99", file}).out;
         const std::regex line(pattern);
         for (auto it = std::sregex_iterator(text.begin(), text.end(), line);
              it != std::sregex_iterator(); ++it) {
@@ -87,7 +86,7 @@ TEST_F(RealCompositionTest, EveryPageKeepsItsSizeAndTurnInBothPlacements) {
         SCOPED_TRACE(placement == 1 ? "background" : "foreground");
         WriteMixedDocument(doc, 3);
         ASSERT_TRUE(Stamp(placement, doc));
-        EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null"), 0);
+        EXPECT_EQ(QpdfProblems(doc), "");
         EXPECT_THAT(PageSizes(doc), ::testing::ElementsAre("595.28 x 841.89", "841.89 x 595.28",
                                                            "595.28 x 841.89"));
         EXPECT_THAT(PageTurns(doc), ::testing::ElementsAre("0", "0", "90"));
@@ -102,8 +101,9 @@ TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {
     // once for the letterhead and once for the continuation page, not once
     // per page.
     const std::string reachable = folder / "reachable.pdf";
-    ASSERT_EQ(Shell("qpdf --qdf --object-streams=disable " + Quoted(doc) + " " + Quoted(reachable)),
-              0);
+    const auto rewritten =
+        RunProgram({"qpdf", "--qdf", "--object-streams=disable", doc, reachable});
+    ASSERT_EQ(rewritten.exit_code, 0) << rewritten.err;
     const std::string text = ReadFile(reachable);
     std::size_t images = 0;
     for (std::size_t at = text.find("/Subtype /Image"); at != std::string::npos;
