@@ -76,6 +76,7 @@ void Exchange(int in_fd, int out_fd, int err_fd, const std::string& input, Progr
             if (&fd == &in_fd) {
                 const ssize_t n = ::write(in_fd, input.data() + written, input.size() - written);
                 if (n > 0) written += static_cast<std::size_t>(n);
+                if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
                 if (n < 0 || written == input.size()) {
                     ::close(in_fd);
                     in_fd = -1;
@@ -145,6 +146,9 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const Progra
     }
     // A program that stops reading its input must not end the test.
     ::signal(SIGPIPE, SIG_IGN);
+    // A blocking write of more than the pipe holds would wait for a program
+    // that is itself waiting for us to read its output.
+    if (in[1] >= 0) ::fcntl(in[1], F_SETFL, ::fcntl(in[1], F_GETFL) | O_NONBLOCK);
     Exchange(in[1], out[0], err[0], options.input, result);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
