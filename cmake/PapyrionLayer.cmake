@@ -2,10 +2,12 @@
 # One layer folder = one static library:
 #   include/<layer>/*.h  public headers (#include "<layer>/x.h")
 #   src/**/*.cpp         implementation, headers private to the layer
-#   tests/*_test.cpp     one GoogleTest executable <lib>_tests
+#   tests/*_test.cpp     one GoogleTest executable <lib>_tests, with
+#   tests/support/*.cpp  the layer's own fixtures; INTEGRATION and PRINTING
+#                        name its integration tests (see PapyrionTesting.cmake)
 # Sources are globbed so that new files in a layer need no CMake change.
 function(papyrion_add_layer)
-  cmake_parse_arguments(L "" "NAME" "DEPS;PRIVATE_DEPS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(L "" "NAME;INTEGRATION;PRINTING" "DEPS;PRIVATE_DEPS;TEST_LIBS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
   if(NOT sources)
     # A layer that has only headers so far.
@@ -27,7 +29,8 @@ function(papyrion_add_layer)
     file(GLOB test_support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/*.cpp)
     if(tests)
       papyrion_add_test(NAME ${L_NAME}_tests SOURCES ${tests} ${test_support}
-                        LIBS ${L_NAME}_private ${L_TEST_LIBS})
+                        LIBS ${L_NAME}_private ${L_TEST_LIBS}
+                        INTEGRATION "${L_INTEGRATION}" PRINTING "${L_PRINTING}")
       target_include_directories(${L_NAME}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
       add_dependencies(${L_NAME}_tests papyrion_data)
     endif()

@@ -25,9 +25,7 @@ using test::ListedOutputs;
 using test::PageText;
 using test::QpdfChecks;
 using test::QpdfPages;
-using test::Quoted;
 using test::ReadFile;
-using test::Shell;
 using test::WriteFile;
 using ::testing::AllOf;
 using ::testing::HasSubstr;
@@ -39,7 +37,7 @@ const std::string kOnePage = kCorpus + "plain/minimal-document.pdf";
 
 class CliFaultsTest : public ::testing::Test, protected CliBench {};
 
-bool SofficeOnPath() { return Shell("command -v soffice >/dev/null 2>&1") == 0; }
+bool SofficeOnPath() { return test::OnPath("soffice"); }
 
 bool IsPdfName(const fs::path& file) {
     std::string suffix = file.extension().string();
@@ -223,7 +221,7 @@ TEST_F(CliFaultsTest, OutputsAreNoMoreOpenThanTheirInput) {
 TEST_F(CliFaultsTest, OverwriteRefusesAReadOnlyFileOfAnotherUser) {
     if (::geteuid() != 0) GTEST_SKIP() << "handing a file to another user needs root";
     const std::string input = Corpus("plain/minimal-document.pdf", "theirs.pdf");
-    ASSERT_EQ(Shell("chown nobody " + Quoted(input)), 0);
+    ASSERT_EQ(test::RunProgram({"chown", "nobody", input}).exit_code, 0);
     fs::permissions(input, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string content = ReadFile(input);
     const uid_t owner = test::OwnerOf(input);
@@ -347,7 +345,8 @@ TEST_F(CliFaultsTest, MessagesFollowTheLocaleWhenNoCountryIsSaved) {
 TEST_F(CliFaultsTest, AnEncryptedInputIsStampedWithThePasswordAndStaysEncrypted) {
     Ini("Opties", "Country", "044");
     const std::string input = docs + "/enc.pdf";
-    ASSERT_EQ(Shell("qpdf --encrypt user owner 256 -- " + Quoted(kOnePage) + " " + Quoted(input)),
+    ASSERT_EQ(test::RunProgram({"qpdf", "--encrypt", "user", "owner", "256", "--", kOnePage, input})
+                  .exit_code,
               0);
     const std::string output = docs + "/enc_output.pdf";
 
@@ -359,10 +358,10 @@ TEST_F(CliFaultsTest, AnEncryptedInputIsStampedWithThePasswordAndStaysEncrypted)
     result = Cli(StampAll({input}), {"PAPYRION_INPUT_PASSWORD=user"});
     ASSERT_EQ(result.exit_code, 0) << result.err;
     // qpdf exits 0 when the file cannot be opened without a password.
-    EXPECT_EQ(Shell("qpdf --requires-password " + Quoted(output)), 0);
-    EXPECT_THAT(test::Capture("qpdf --show-encryption --password=user " + Quoted(output)),
+    EXPECT_EQ(test::RunProgram({"qpdf", "--requires-password", output}).exit_code, 0);
+    EXPECT_THAT(test::RunProgram({"qpdf", "--show-encryption", "--password=user", output}).out,
                 Not(HasSubstr("not encrypted")));
-    EXPECT_THAT(test::Capture("pdftotext -upw user " + Quoted(output) + " -"),
+    EXPECT_THAT(test::RunProgram({"pdftotext", "-upw", "user", output, "-"}).out,
                 HasSubstr(kSampleLetterheadText));
 }
 

@@ -3,25 +3,32 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "core/inifile.h"
 #include "core/runstate.h"
 #include "pdfengine/pdfengine.h"
 #include "support/run_test_support.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion {
 namespace {
 namespace fs = std::filesystem;
 using test::CliResult;
-using test::Quoted;
+using test::DifferingShare;
+using test::OnPath;
+using test::QpdfPageCount;
+using test::QpdfProblems;
+using test::Raster;
 using test::ReadFile;
 using test::RunCli;
 using test::RunFolder;
-using test::Shell;
+using test::RunProgram;
 using test::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -31,15 +38,7 @@ using ::testing::StartsWith;
 
 const std::string kCorpus = std::string(PAPYRION_SHARED_DIR) + "/corpus/";
 
-bool QpdfChecks(const std::string& file) {
-    return Shell("qpdf --check " + Quoted(file) + " >/dev/null 2>&1") == 0;
-}
-
-int QpdfPages(const RunFolder& folder, const std::string& file) {
-    const std::string out = folder / "npages.txt";
-    Shell("qpdf --show-npages " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
-    return std::atoi(ReadFile(out).c_str());
-}
+bool QpdfChecks(const std::string& file) { return QpdfProblems(file).empty(); }
 
 class CliTest : public ::testing::Test {
   protected:
@@ -182,40 +181,8 @@ TEST_F(CliTest, ArchiveAndOverwritePlaceTheOutput) {
     EXPECT_FALSE(fs::exists(docs + "/a_output.pdf"));
 }
 
-// A page rendered by pdftoppm as an 8-bit grey image.
-struct GreyPage {
-    int width = 0;
-    int height = 0;
-    std::string pixels;
-};
-
-GreyPage Render(const RunFolder& folder, const std::string& pdf, int page) {
-    const std::string prefix = folder / "render";
-    Shell("pdftoppm -gray -r 36 -f " + std::to_string(page) + " -l " + std::to_string(page) +
-          " -singlefile " + Quoted(pdf) + " " + Quoted(prefix) + " 2>/dev/null");
-    std::istringstream in(ReadFile(prefix + ".pgm"));
-    GreyPage grey;
-    std::string magic;
-    int maximum = 0;
-    in >> magic >> grey.width >> grey.height >> maximum;
-    in.get();
-    grey.pixels.assign(std::istreambuf_iterator<char>(in), {});
-    fs::remove(prefix + ".pgm");
-    if (magic != "P5" || grey.pixels.size() != std::size_t(grey.width) * grey.height) return {};
-    return grey;
-}
-
-// The share of pixels that differ clearly between two renderings.
-double DifferingShare(const GreyPage& a, const GreyPage& b) {
-    if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1.0;
-    std::size_t differing = 0;
-    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
-        const int da = static_cast<unsigned char>(a.pixels[i]);
-        const int db = static_cast<unsigned char>(b.pixels[i]);
-        if (std::abs(da - db) > 64) ++differing;
-    }
-    return static_cast<double>(differing) / static_cast<double>(a.pixels.size());
-}
+// A page rendered by pdftoppm in grey at 36 dots per inch.
+Raster Render(const std::string& pdf, int page) { return test::RenderPage(pdf, page, 36, true); }
 
 TEST_F(CliTest, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
     if (!StampingWorks()) GTEST_SKIP() << "stamping needs the engine's page capture";
@@ -240,33 +207,31 @@ TEST_F(CliTest, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
             ASSERT_EQ(result.exit_code, 0) << result.err;
             const std::string ours = docs + "/doc_output.pdf";
             EXPECT_TRUE(QpdfChecks(ours));
-            const int pages = QpdfPages(folder, input);
-            EXPECT_EQ(QpdfPages(folder, ours), pages);
+            const int pages = QpdfPageCount(input);
+            EXPECT_EQ(QpdfPageCount(ours), pages);
 
             // qpdf takes one file of each kind per pass: letterhead first, then
             // the continuation page repeated over pages 2 to the end.
             const std::string first_pass = folder / "qpdf-1.pdf";
             const std::string theirs = folder / "qpdf.pdf";
             const std::string mode = placement == "over" ? "--overlay" : "--underlay";
-            ASSERT_EQ(Shell("qpdf " + Quoted(input) + " " + mode + " " + Quoted(letterhead) +
-                            " --to=1 -- " + Quoted(first_pass)),
-                      0);
+            const auto first =
+                RunProgram({"qpdf", input, mode, letterhead, "--to=1", "--", first_pass});
+            ASSERT_EQ(first.exit_code, 0) << first.err;
             if (pages > 1) {
-                ASSERT_EQ(
-                    Shell("qpdf " + Quoted(first_pass) + " " + mode + " " + Quoted(continuation) +
-                          " --to=2-z --from= --repeat=1 -- " + Quoted(theirs)),
-                    0);
+                const auto rest = RunProgram({"qpdf", first_pass, mode, continuation, "--to=2-z",
+                                              "--from=", "--repeat=1", "--", theirs});
+                ASSERT_EQ(rest.exit_code, 0) << rest.err;
             } else {
                 fs::copy_file(first_pass, theirs, fs::copy_options::overwrite_existing);
             }
             for (int page = 1; page <= std::min(pages, c.pages_to_compare); ++page) {
-                const GreyPage stamped = Render(folder, ours, page);
-                const GreyPage reference = Render(folder, theirs, page);
-                ASSERT_FALSE(stamped.pixels.empty());
+                const Raster stamped = Render(ours, page);
+                const Raster reference = Render(theirs, page);
+                ASSERT_GT(stamped.width, 0);
                 EXPECT_LT(DifferingShare(stamped, reference), 0.005) << "page " << page;
                 // The stationery really is there: the unstamped page differs.
-                EXPECT_GT(DifferingShare(stamped, Render(folder, input, page)), 0.0005)
-                    << "page " << page;
+                EXPECT_GT(DifferingShare(stamped, Render(input, page)), 0.0005) << "page " << page;
             }
         }
     }
@@ -282,9 +247,9 @@ TEST_F(CliTest, PrintsEveryOutputOnTheTestQueue) {
     const std::string landing = EnvOr("PAPYRION_TEST_PRINTER_OUT", "");
     if (queue.empty() || landing.empty()) GTEST_SKIP() << "no test print queue (scripts/test-cups)";
     // The printer setting is a position in the list of destinations.
-    const std::string destinations = folder / "destinations";
-    ASSERT_EQ(Shell("lpstat -e >" + Quoted(destinations)), 0);
-    std::istringstream names(ReadFile(destinations));
+    const auto destinations = RunProgram({"lpstat", "-e"});
+    ASSERT_EQ(destinations.exit_code, 0) << destinations.err;
+    std::istringstream names(destinations.out);
     int position = 0;
     for (std::string name; std::getline(names, name) && name != queue;) ++position;
     IniWrite(data_dir + "Papyrion.ini", setting::kPrinter.section, setting::kPrinter.key,
@@ -305,14 +270,14 @@ TEST_F(CliTest, PrintsEveryOutputOnTheTestQueue) {
     for (int attempt = 0; attempt < 120 && !printed; ++attempt) {
         for (const auto& entry : fs::directory_iterator(landing)) {
             if (before.count(entry.path()) || entry.path().extension() != ".pdf") continue;
-            printed = printed || QpdfPages(folder, entry.path().string()) == 14;
+            printed = printed || QpdfPageCount(entry.path()) == 14;
         }
-        if (!printed) Shell("sleep 0.5");
+        if (!printed) std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     EXPECT_TRUE(printed) << "no 14-page job landed in " << landing;
 }
 
-bool SofficeOnPath() { return Shell("command -v soffice >/dev/null 2>&1") == 0; }
+bool SofficeOnPath() { return OnPath("soffice"); }
 
 TEST_F(CliTest, OfficeInputsBecomePdfsUnderTheirOwnNames) {
     if (!SofficeOnPath()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
@@ -338,8 +303,11 @@ TEST_F(CliTest, OfficeInputsBecomePdfsUnderTheirOwnNames) {
 TEST_F(CliTest, CollectedMailGoesOutOnceAfterTheLastFile) {
     const std::string recorder = folder / "mail-recorder";
     const std::string record = folder / "mail-calls";
-    WriteFile(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >>" +
-                            Quoted(record) + "\necho --- >>" + Quoted(record) + "\n");
+    // The record's path reaches the script through the environment, so it
+    // needs no quoting.
+    WriteFile(recorder,
+              "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >>\"$MAIL_RECORD\"\n"
+              "echo --- >>\"$MAIL_RECORD\"\n");
     fs::permissions(recorder, fs::perms::owner_all);
     WriteFile(data_dir + "Email_user031.txt", "TO:office@example.org\nSUBJECT:Stamped\nHello\n");
     IniWrite(data_dir + "Papyrion.ini", setting::kAllInOneMail.section, setting::kAllInOneMail.key,
@@ -348,7 +316,7 @@ TEST_F(CliTest, CollectedMailGoesOutOnceAfterTheLastFile) {
     Corpus("plain/minimal-document.pdf", "b.pdf");
 
     const CliResult result = Cli({"--stationery", "off", "--action", "mail", docs},
-                                 {"PAPYRION_MAIL_COMMAND=" + recorder});
+                                 {"PAPYRION_MAIL_COMMAND=" + recorder, "MAIL_RECORD=" + record});
     EXPECT_EQ(result.exit_code, 0) << result.err;
     const std::string calls = ReadFile(record);
     // One message, both outputs attached.

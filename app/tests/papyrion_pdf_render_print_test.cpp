@@ -1,9 +1,7 @@
 // papyrion-pdf render, print and printers run as a program.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -12,22 +10,22 @@
 #include <thread>
 
 #include "pdfengine/pdfengine.h"
-#include "support/program_run.h"
+#include "testsupport/files.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/program.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-using papyrion::test::ProgramRun;
-using papyrion::test::Quote;
-using papyrion::test::Slurp;
+using papyrion::test::ProgramResult;
+using papyrion::test::ReadFile;
+using Arguments = std::vector<std::string>;
 
 class PapyrionPdfRenderPrint : public ::testing::Test {
   protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        folder_ = fs::temp_directory_path() / ("papyrion-pdf-rp-" + std::to_string(::getpid()) +
-                                               "-" + std::to_string(counter++));
+        folder_ = folder.Path();
         fs::create_directories(folder_ / "data");
         // Three A4 pages made by the engine.
         papyrion::pdf::PdfEngine engine;
@@ -41,13 +39,15 @@ class PapyrionPdfRenderPrint : public ::testing::Test {
         three_ = folder_ / "three.pdf";
         ASSERT_EQ(engine.SaveFile(three_.string()), 1);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    ProgramRun Papyrion(const std::string& arguments) {
-        return papyrion::test::RunPapyrionPdf("XDG_DATA_HOME=" + Quote((folder_ / "data").string()),
-                                              arguments, folder_ / "stderr.txt");
+    ProgramResult Papyrion(Arguments arguments) const {
+        arguments.insert(arguments.begin(), std::string(PAPYRION_BIN_DIR) + "/papyrion-pdf");
+        papyrion::test::ProgramOptions options;
+        options.environment = {"XDG_DATA_HOME=" + (folder_ / "data").string()};
+        return papyrion::test::RunProgram(arguments, options);
     }
 
+    papyrion::test::TempFolder folder;
     fs::path folder_;
     fs::path three_;
 };
@@ -68,24 +68,22 @@ std::pair<int, int> JpegSize(const std::string& data) {
 
 TEST_F(PapyrionPdfRenderPrint, RenderWritesTheThumbnail) {
     const fs::path out = folder_ / "thumb.jpg";
-    ProgramRun run = Papyrion("render " + Quote(three_.string()) + " 9 " + Quote(out.string()) +
-                              " --dpi 75 --factor 0.18");
+    ProgramResult run = Papyrion({"render", three_, "9", out, "--dpi", "75", "--factor", "0.18"});
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(JpegSize(Slurp(out)), (std::pair<int, int>{112, 158}));
+    EXPECT_EQ(JpegSize(ReadFile(out)), (std::pair<int, int>{112, 158}));
 
     const fs::path nowhere = folder_ / "missing" / "thumb.jpg";
-    run = Papyrion("render " + Quote(three_.string()) + " 1 " + Quote(nowhere.string()));
+    run = Papyrion({"render", three_, "1", nowhere});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find(nowhere.string()), std::string::npos) << run.err;
 
     const fs::path junk = folder_ / "junk.pdf";
     std::ofstream(junk) << "no PDF";
-    run = Papyrion("render " + Quote(junk.string()) + " 1 " + Quote(out.string()));
+    run = Papyrion({"render", junk, "1", out});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find(junk.string()), std::string::npos) << run.err;
 
-    EXPECT_EQ(Papyrion("render " + Quote(three_.string()) + " x " + Quote(out.string())).exit_code,
-              2);
+    EXPECT_EQ(Papyrion({"render", three_, "x", out}).exit_code, 2);
 }
 
 TEST_F(PapyrionPdfRenderPrint, PrintToTheQueueAndToAPrinterThatDoesNotExist) {
@@ -93,13 +91,13 @@ TEST_F(PapyrionPdfRenderPrint, PrintToTheQueueAndToAPrinterThatDoesNotExist) {
     const char* out = std::getenv("PAPYRION_TEST_PRINTER_OUT");
     if (queue == nullptr || out == nullptr)
         GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    ProgramRun run = Papyrion("print " + Quote(three_.string()) + " NoSuchPrinter-papyrion");
+    ProgramResult run = Papyrion({"print", three_, "NoSuchPrinter-papyrion"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find("NoSuchPrinter-papyrion"), std::string::npos) << run.err;
 
     const std::string title = "cli print " + folder_.filename().string();
-    run = Papyrion("print " + Quote(three_.string()) + " " + Quote(queue) +
-                   " --scaling 1 --rotate --pages 2-3 --title " + Quote(title));
+    run = Papyrion(
+        {"print", three_, queue, "--scaling", "1", "--rotate", "--pages", "2-3", "--title", title});
     ASSERT_EQ(run.exit_code, 0) << run.err;
     // cups-pdf names its file after the title, blanks made "_".
     std::string prefix = title;
@@ -124,7 +122,7 @@ TEST_F(PapyrionPdfRenderPrint, PrintToTheQueueAndToAPrinterThatDoesNotExist) {
 TEST_F(PapyrionPdfRenderPrint, PrintersListsTheQueueAndMarksTheDefault) {
     const char* queue = std::getenv("PAPYRION_TEST_PRINTER");
     if (queue == nullptr) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    ProgramRun run = Papyrion("printers");
+    ProgramResult run = Papyrion({"printers"});
     ASSERT_EQ(run.exit_code, 0) << run.err;
     // No stored choice: the default printer is preselected, and the
     // default-printer entry comes last.
@@ -139,7 +137,7 @@ TEST_F(PapyrionPdfRenderPrint, PrintersNamesAStoredPositionThatIsNoNumberAndKeep
     const fs::path settings = folder_ / "data" / "Papyrion" / "Papyrion.ini";
     fs::create_directories(settings.parent_path());
     std::ofstream(settings) << "[Opties]\nPrinter=abc\n";
-    ProgramRun run = Papyrion("printers");
+    ProgramResult run = Papyrion({"printers"});
     ASSERT_EQ(run.exit_code, 0) << run.err;
     EXPECT_NE(
         run.err.find(settings.string() + ": [Opties] Printer=abc is not a valid whole number"),

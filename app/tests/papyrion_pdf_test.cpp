@@ -1,11 +1,8 @@
 // papyrion-pdf run as a program, on files the tests make.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,38 +12,39 @@
 
 #include "pdfengine/pdf_file.h"
 #include "pdfengine/pdfengine.h"
-#include "support/program_run.h"
+#include "testsupport/files.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/program.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-using papyrion::test::ProgramRun;
-using papyrion::test::Quote;
-using papyrion::test::Slurp;
+using papyrion::test::ProgramResult;
+using papyrion::test::ReadFile;
+using Arguments = std::vector<std::string>;
 
 class PapyrionPdf : public ::testing::Test {
   protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        folder_ = fs::temp_directory_path() / ("papyrion-pdf-cli-" + std::to_string(::getpid()) +
-                                               "-" + std::to_string(counter++));
+        folder_ = folder.Path();
         fs::create_directories(folder_);
         blank_ = folder_ / "blank.pdf";
         ASSERT_TRUE(papyrion::pdf::PdfFile::NewDocument().SaveToFile(blank_));
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    ProgramRun Papyrion(const std::string& arguments) {
-        return papyrion::test::RunPapyrionPdf("", arguments, folder_ / "stderr.txt");
+    static ProgramResult Papyrion(Arguments arguments) {
+        arguments.insert(arguments.begin(), std::string(PAPYRION_BIN_DIR) + "/papyrion-pdf");
+        return papyrion::test::RunProgram(arguments);
     }
 
+    papyrion::test::TempFolder folder;
     fs::path folder_;
     fs::path blank_;
 };
 
 TEST_F(PapyrionPdf, InfoPrintsPagesSizeAndVersion) {
-    ProgramRun run = Papyrion("info " + Quote(blank_.string()));
+    ProgramResult run = Papyrion({"info", blank_});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_NE(run.out.find("pages: 1\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("width: 612\n"), std::string::npos) << run.out;
@@ -59,7 +57,7 @@ TEST_F(PapyrionPdf, UnreadableInputFailsWithOneLineNamingTheFile) {
     std::ofstream(text) << "Dear reader,\n";
     const fs::path missing = folder_ / "missing.pdf";
     for (const fs::path& input : {text, missing}) {
-        ProgramRun run = Papyrion("info " + Quote(input.string()));
+        ProgramResult run = Papyrion({"info", input});
         EXPECT_EQ(run.exit_code, 1) << input;
         EXPECT_NE(run.err.find(input.string()), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
@@ -69,10 +67,10 @@ TEST_F(PapyrionPdf, UnreadableInputFailsWithOneLineNamingTheFile) {
 
 TEST_F(PapyrionPdf, ResaveWritesAFileQpdfAccepts) {
     fs::path out = folder_ / "out.pdf";
-    ProgramRun run = Papyrion("resave " + Quote(blank_.string()) + " " + Quote(out.string()));
+    ProgramResult run = Papyrion({"resave", blank_, out});
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(std::system(("qpdf --check " + Quote(out.string()) + " >/dev/null 2>&1").c_str()), 0);
-    ProgramRun info = Papyrion("info " + Quote(out.string()));
+    EXPECT_EQ(papyrion::test::QpdfProblems(out), "");
+    ProgramResult info = Papyrion({"info", out});
     EXPECT_NE(info.out.find("pages: 1\n"), std::string::npos) << info.out;
     for (const auto& entry : fs::directory_iterator(folder_)) {
         EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
@@ -84,31 +82,31 @@ TEST_F(PapyrionPdf, FailedResaveLeavesTheOutputAsItWas) {
     std::ofstream(out) << "previous contents";
     fs::path bad = folder_ / "bad.pdf";
     std::ofstream(bad) << "%PDF-1.4\nnothing else";
-    ProgramRun run = Papyrion("resave " + Quote(bad.string()) + " " + Quote(out.string()));
+    ProgramResult run = Papyrion({"resave", bad, out});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find(bad.string()), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("not a readable PDF (error 401)"), std::string::npos) << run.err;
-    EXPECT_EQ(Slurp(out), "previous contents");
+    EXPECT_EQ(ReadFile(out), "previous contents");
 
     fs::path nowhere = folder_ / "no-such-folder" / "out.pdf";
-    run = Papyrion("resave " + Quote(blank_.string()) + " " + Quote(nowhere.string()));
+    run = Papyrion({"resave", blank_, nowhere});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.err.find(nowhere.string()), std::string::npos) << run.err;
 }
 
 TEST_F(PapyrionPdf, PasswordOpensEncryptedFiles) {
     fs::path locked = folder_ / "locked.pdf";
-    std::string encrypt = "qpdf --encrypt secret owner 256 -- " + Quote(blank_.string()) + " " +
-                          Quote(locked.string());
-    ASSERT_EQ(std::system(encrypt.c_str()), 0);
+    const ProgramResult encrypt = papyrion::test::RunProgram(
+        {"qpdf", "--encrypt", "secret", "owner", "256", "--", blank_, locked});
+    ASSERT_EQ(encrypt.exit_code, 0) << encrypt.err;
 
-    ProgramRun refused = Papyrion("info " + Quote(locked.string()));
+    ProgramResult refused = Papyrion({"info", locked});
     EXPECT_EQ(refused.exit_code, 1);
     EXPECT_NE(refused.err.find(locked.string()), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("password"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("404"), std::string::npos) << refused.err;
 
-    ProgramRun opened = Papyrion("info " + Quote(locked.string()) + " --password secret");
+    ProgramResult opened = Papyrion({"info", locked, "--password", "secret"});
     EXPECT_EQ(opened.exit_code, 0) << opened.err;
     EXPECT_NE(opened.out.find("pages: 1\n"), std::string::npos) << opened.out;
     EXPECT_NE(opened.out.find("encrypted: yes\n"), std::string::npos) << opened.out;
@@ -122,20 +120,15 @@ struct ShownPage {
     std::string text;
 };
 
-ShownPage ShowPage(const fs::path& file, int page, const fs::path& scratch) {
-    const std::string range = " -f " + std::to_string(page) + " -l " + std::to_string(page) + " ";
-    const fs::path listing = scratch / "pdfinfo.txt";
-    const fs::path text = scratch / "pdftotext.txt";
+ShownPage ShowPage(const fs::path& file, int page) {
+    const std::string page_number = std::to_string(page);
     ShownPage shown;
-    if (std::system(("pdfinfo -box" + range + Quote(file.string()) + " >" +
-                     Quote(listing.string()) + " 2>/dev/null")
-                        .c_str()) != 0 ||
-        std::system(
-            ("pdftotext" + range + Quote(file.string()) + " " + Quote(text.string())).c_str()) !=
-            0) {
-        return shown;
-    }
-    std::istringstream lines(Slurp(listing));
+    const ProgramResult listing =
+        papyrion::test::RunProgram({"pdfinfo", "-box", "-f", page_number, "-l", page_number, file});
+    const ProgramResult text =
+        papyrion::test::RunProgram({"pdftotext", "-f", page_number, "-l", page_number, file, "-"});
+    if (listing.exit_code != 0 || text.exit_code != 0) return shown;
+    std::istringstream lines(listing.out);
     for (std::string line; std::getline(lines, line);) {
         if (line.find("MediaBox:") != std::string::npos) {
             std::istringstream numbers(line.substr(line.find(':') + 1));
@@ -144,7 +137,7 @@ ShownPage ShowPage(const fs::path& file, int page, const fs::path& scratch) {
             shown.rotation = std::stoi(line.substr(at + 4));
         }
     }
-    shown.text = Slurp(text);
+    shown.text = text.out;
     return shown;
 }
 
@@ -181,17 +174,18 @@ TEST_F(PapyrionPdf, StampKeepsEveryPagesBoxAndTurnInBothPlacements) {
         ASSERT_EQ(engine.SaveFile(stationery.string()), 1);
     }
 
-    for (const std::string placement : {"", " --under"}) {
+    for (const bool under : {false, true}) {
+        const std::string placement = under ? " under" : "";
         const fs::path out = folder_ / ("stamped" + placement + ".pdf");
-        ProgramRun run =
-            Papyrion("stamp " + Quote(letter.string()) + " " + Quote(stationery.string()) + " " +
-                     Quote(out.string()) + placement);
+        Arguments arguments = {"stamp", letter, stationery, out};
+        if (under) arguments.push_back("--under");
+        ProgramResult run = Papyrion(arguments);
         ASSERT_EQ(run.exit_code, 0) << placement << run.err;
-        ASSERT_EQ(std::system(("qpdf --check " + Quote(out.string()) + " >/dev/null").c_str()), 0);
-        ProgramRun info = Papyrion("info " + Quote(out.string()));
+        ASSERT_EQ(papyrion::test::QpdfProblems(out), "");
+        ProgramResult info = Papyrion({"info", out});
         EXPECT_NE(info.out.find("pages: 4\n"), std::string::npos) << info.out;
         for (std::size_t i = 0; i < shapes.size(); ++i) {
-            const ShownPage page = ShowPage(out, static_cast<int>(i) + 1, folder_);
+            const ShownPage page = ShowPage(out, static_cast<int>(i) + 1);
             const std::string where = "page " + std::to_string(i + 1) + placement;
             EXPECT_EQ(page.media_box, shapes[i].media_box) << where;
             EXPECT_EQ(page.rotation, shapes[i].rotation) << where;
@@ -217,13 +211,12 @@ TEST_F(PapyrionPdf, FailedStampLeavesTheOutputAsItWas) {
     const std::vector<std::pair<fs::path, fs::path>> cases = {
         {bad, blank_}, {missing, blank_}, {blank_, bad}, {blank_, missing}};
     for (const auto& [input, stationery] : cases) {
-        ProgramRun run = Papyrion("stamp " + Quote(input.string()) + " " +
-                                  Quote(stationery.string()) + " " + Quote(out.string()));
+        ProgramResult run = Papyrion({"stamp", input, stationery, out});
         const fs::path& named = input == blank_ ? stationery : input;
         EXPECT_EQ(run.exit_code, 1) << input << " " << stationery;
         EXPECT_NE(run.err.find(named.string()), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_EQ(Slurp(out), "previous contents");
+        EXPECT_EQ(ReadFile(out), "previous contents");
     }
     for (const auto& entry : fs::directory_iterator(folder_)) {
         EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos)

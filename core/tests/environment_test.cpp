@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "locale_country.h"
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -71,9 +71,9 @@ TEST(EnvironmentValue, ConvNeedsAnExecutableSpreadsheetProgramOnPath) {
     const fs::path without = folder / "without";
     fs::create_directories(with);
     fs::create_directories(without);
-    test::WriteText(with / "localc", "#!/bin/sh\n");
+    test::WriteFile(with / "localc", "#!/bin/sh\n");
     fs::permissions(with / "localc", fs::perms::owner_all);
-    test::WriteText(without / "soffice", "not a program\n");
+    test::WriteFile(without / "soffice", "not a program\n");
     fs::permissions(without / "soffice", fs::perms::owner_read | fs::perms::owner_write);
 
     struct Case {

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -17,7 +17,7 @@ using std::chrono::system_clock;
 using test::ReadText;
 using test::ScopedEnv;
 using test::TempFolder;
-using test::WriteText;
+using test::WriteFile;
 
 // Time stamps are local time; the tests pin the zone to UTC.
 class EventLogTest : public ::testing::Test {
@@ -44,7 +44,7 @@ class EventLogTest : public ::testing::Test {
 };
 
 TEST_F(EventLogTest, EntryCarriesCodeTimeStampElapsedSecondsAndText) {
-    WriteText(log_file_, "");
+    WriteFile(log_file_, "");
     EventLog log = MakeLog(true, true);
     log.WriteLogLine("00002I", "Program start;0;0;/opt/papyrion/;DC2013-09-06_14:23:00");
     now_ += 2min + 5300ms;
@@ -68,7 +68,7 @@ TEST_F(EventLogTest, ElapsedFieldShowsOnlyTheSecondsPart) {
 }
 
 TEST_F(EventLogTest, MarkNowRestartsTheElapsedTime) {
-    WriteText(log_file_, "");
+    WriteFile(log_file_, "");
     EventLog log = MakeLog(true, false);
     log.WriteLogLine("00002I", "start");
     now_ += 7s;
@@ -91,7 +91,7 @@ TEST_F(EventLogTest, LogAndTraceBoxesPassTheirOwnRanges) {
     };
     for (const auto& c : cases) {
         for (const bool log_box : {true, false}) {
-            WriteText(log_file_, "");
+            WriteFile(log_file_, "");
             EventLog log = MakeLog(log_box, !log_box);
             log.LogEvent(c.code, "x");
             const bool expected = log_box ? c.with_log_box : c.with_trace_box;
@@ -108,7 +108,7 @@ TEST_F(EventLogTest, NothingIsWrittenWhileTheFileIsMissing) {
     EXPECT_FALSE(fs::exists(log_file_));
 
     // Deleted by the user during the run: entries are dropped, the file stays gone.
-    WriteText(log_file_, "");
+    WriteFile(log_file_, "");
     log.WriteLogLine("00002I", "start");
     fs::remove(log_file_);
     log.LogEvent("00600i", "x");
@@ -136,7 +136,7 @@ TEST_F(EventLogTest, InitialiseCutsALogOverItsLimitBackToHalf) {
     std::string content = first;
     for (int i = 1; i <= 399; ++i) content += entry(i);
     ASSERT_EQ(content.size(), 40000u);
-    WriteText(log_file_, content);
+    WriteFile(log_file_, content);
 
     MakeLog(true, true).Initialise(3);  // "16kb"
 
@@ -151,11 +151,11 @@ TEST_F(EventLogTest, InitialiseCutsALogOverItsLimitBackToHalf) {
 
 TEST_F(EventLogTest, InitialiseLeavesALogWithinItsLimitOrWithoutLimitAlone) {
     const std::string big(10 * 1000 * 1000, 'x');
-    WriteText(log_file_, big);
+    WriteFile(log_file_, big);
     MakeLog(true, true).Initialise(8);  // "Nooit schoonmaken"
     EXPECT_EQ(fs::file_size(log_file_), big.size());
 
-    WriteText(log_file_, std::string(4096, 'y'));
+    WriteFile(log_file_, std::string(4096, 'y'));
     MakeLog(true, true).Initialise(1);  // exactly at the 4 KiB limit
     EXPECT_EQ(fs::file_size(log_file_), 4096u);
 }

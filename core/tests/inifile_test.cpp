@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -13,12 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadText;
 using test::TempFolder;
-using test::WriteText;
+using test::WriteFile;
 
 TEST(IniRead, MatchesNamesWithoutCaseAndTellsEmptyFromAbsent) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";
-    WriteText(ini,
+    WriteFile(ini,
               "; Voorgrond=3 is a comment, not a key\r\n"
               "[Options]\r\n"
               "Voorgrond=\r\n"
@@ -60,7 +60,7 @@ TEST(IniRead, CutsValuesAfter2047Characters) {
     const fs::path ini = folder / "Papyrion.ini";
     std::string accents;
     for (int i = 0; i < 3000; ++i) accents += "\xC3\xA9";  // é
-    WriteText(ini, "[A]\nascii=" + std::string(3000, 'x') + "\nutf8=" + accents + "\n");
+    WriteFile(ini, "[A]\nascii=" + std::string(3000, 'x') + "\nutf8=" + accents + "\n");
 
     EXPECT_EQ(IniRead(ini, "A", "ascii", ""), std::string(2047, 'x'));
     // Characters, not bytes: no é is split in half.
@@ -97,7 +97,7 @@ TEST(IniWrite, KeepsEveryOtherLineOfTheFile) {
         "\r\n"
         "[Start]\r\n"
         "SaveWW=y";
-    WriteText(ini, before);
+    WriteFile(ini, before);
 
     IniWrite(ini, "OPTIONS", "voorgrond", "0");          // existing key: its line only
     IniWrite(ini, "Paper", "Volg papier", "/b.pdf");     // new key: end of its section
@@ -140,7 +140,7 @@ TEST(IniWrite, ARefusedWriteRaisesUnableToWriteWithThePath) {
 TEST(IniFile, AGiantFileIsNeitherReadNorReplaced) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";
-    WriteText(ini, "[Options]\nVoorgrond=0\n" + std::string(17 * 1024 * 1024, ';'));
+    WriteFile(ini, "[Options]\nVoorgrond=0\n" + std::string(17 * 1024 * 1024, ';'));
     EXPECT_EQ(IniRead(ini, "Options", "Voorgrond", "1"), "1");
     EXPECT_THROW(IniWrite(ini, "Options", "Voorgrond", "1"), std::runtime_error);
     EXPECT_EQ(fs::file_size(ini), 17u * 1024 * 1024 + 22);
@@ -149,7 +149,7 @@ TEST(IniFile, AGiantFileIsNeitherReadNorReplaced) {
 TEST(IniWrite, RefusesNamesAndValuesThatWouldBreakTheLines) {
     TempFolder folder;
     const fs::path ini = folder / "Papyrion.ini";
-    WriteText(ini, "[Account]\nEmailAdr=ann@example.org\n");
+    WriteFile(ini, "[Account]\nEmailAdr=ann@example.org\n");
     struct Case {
         const char* section;
         const char* key;
@@ -172,7 +172,7 @@ TEST(IniWrite, ASymbolicLinkStaysALinkAndItsTargetChanges) {
     TempFolder folder;
     const fs::path real = folder / "real.ini";
     const fs::path link = folder / "Papyrion.ini";
-    WriteText(real, "[A]\nb=1\n");
+    WriteFile(real, "[A]\nb=1\n");
     fs::create_symlink(real, link);
     IniWrite(link, "A", "b", "2");
     EXPECT_TRUE(fs::is_symlink(link));

@@ -12,7 +12,7 @@
 
 #include "core/inifile.h"
 #include "core/restart.h"
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 using test::ReadText;
 using test::ScopedEnv;
 using test::TempFolder;
-using test::WriteText;
+using test::WriteFile;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -61,7 +61,7 @@ class RunStateTest : public ::testing::Test {
             close(report[0]);
             close(go[1]);
             auto run = MakeRun();
-            WriteText(run->RunTempDir() + "letterhead1.pdf", "page");
+            WriteFile(run->RunTempDir() + "letterhead1.pdf", "page");
             const std::string line = run->RunTempDir() + "\n";
             if (write(report[1], line.data(), line.size()) < 0) _exit(1);
             char word = 0;
@@ -111,7 +111,7 @@ TEST_F(RunStateTest, EachRunHasItsOwnFolderAndAStartRemovesOnlyThoseOfEndedRuns)
     // this very process): the number proves nothing, the free lock does.
     const fs::path reused = Dir() / "Temp" / ("run-" + std::to_string(getpid()) + "-old");
     fs::create_directories(reused);
-    WriteText(reused / ".lock", "");
+    WriteFile(reused / ".lock", "");
 
     auto run = MakeRun();
     EXPECT_FALSE(fs::exists(ended.folder));
@@ -147,8 +147,8 @@ TEST_F(RunStateTest, StartBacksUpTheSettingsAndWritesTheStartEntry) {
     const std::string settings =
         "[Loging]\nSpace=3\n[Opties]\nCountry=\n"
         "[Statistiek]\nAangemaakte bestanden=5\nAangemaakte paginas=12\nProgramma starts=41\n";
-    WriteText(Dir() / "Papyrion.ini", settings);
-    WriteText(Dir() / "Papyrion.ono", "an old backup\n");
+    WriteFile(Dir() / "Papyrion.ini", settings);
+    WriteFile(Dir() / "Papyrion.ono", "an old backup\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
 
@@ -166,7 +166,7 @@ TEST_F(RunStateTest, StartBacksUpTheSettingsAndWritesTheStartEntry) {
 }
 
 TEST_F(RunStateTest, ALoadProblemIsLeftToTheCallerAndTheStartGoesOn) {
-    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=3\n[Opties]\nVoorgrond=\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Loging]\nSpace=3\n[Opties]\nVoorgrond=\n");
     auto run = MakeRun();
     EXPECT_TRUE(run->RunStartup(ui_));
     EXPECT_TRUE(ui_.calls.empty());
@@ -179,14 +179,14 @@ TEST_F(RunStateTest, ALoadProblemIsLeftToTheCallerAndTheStartGoesOn) {
 }
 
 TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWithEntries) {
-    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
     // Two files that differ only in case are two files; both must go.
     const fs::path upper = Dir() / "Temp" / "Page.pdf";
     const fs::path lower = Dir() / "Temp" / "page.pdf";
-    WriteText(upper, "1");
-    WriteText(lower, "2");
+    WriteFile(upper, "1");
+    WriteFile(lower, "2");
     EXPECT_TRUE(run->TempFiles().Add(upper.string()));
     EXPECT_TRUE(run->TempFiles().Add(lower.string()));
     EXPECT_FALSE(run->TempFiles().Add(lower.string()));
@@ -215,11 +215,11 @@ TEST_F(RunStateTest, ClosingTheConfigurationSavesWaitsAndDeletesTemporaryFilesWi
 }
 
 TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
-    WriteText(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Loging]\nSpace=8\nTrace=1\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
     const fs::path temp = Dir() / "Temp" / "mail.pdf";
-    WriteText(temp, "x");
+    WriteFile(temp, "x");
     run->TempFiles().Add(temp.string());
 
     run->EndProgram(ui_);
@@ -235,12 +235,12 @@ TEST_F(RunStateTest, EndCountsSavesWritesTheStopEntryAndDeletesSilently) {
 }
 
 TEST_F(RunStateTest, AFailingSaveAtTheEndStillStopsAndCleansUp) {
-    WriteText(Dir() / "Papyrion_Log.csv", "");
+    WriteFile(Dir() / "Papyrion_Log.csv", "");
     auto run = MakeRun();
     run->Settings().SetChecked(setting::kLogBox, true);
     fs::create_directories(run->SettingsFile());  // a folder where the file should be
     const fs::path temp = Dir() / "Temp" / "print.pdf";
-    WriteText(temp, "x");
+    WriteFile(temp, "x");
     run->TempFiles().Add(temp.string());
 
     run->EndProgram(ui_);
@@ -252,7 +252,7 @@ TEST_F(RunStateTest, AFailingSaveAtTheEndStillStopsAndCleansUp) {
 }
 
 TEST_F(RunStateTest, RestoreCopiesTheBackupOverTheSettingsAndReloads) {
-    WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
     auto run = MakeRun();
     ASSERT_TRUE(run->RunStartup(ui_));
     IniWrite(run->SettingsFile(), setting::kStationeryPlacement.section,
@@ -266,8 +266,8 @@ TEST_F(RunStateTest, RestoreCopiesTheBackupOverTheSettingsAndReloads) {
 }
 
 TEST_F(RunStateTest, ResetDeletesSettingsAndLogOnYesAndRestarts) {
-    WriteText(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
-    WriteText(Dir() / "Papyrion_Log.csv", "log\n");
+    WriteFile(Dir() / "Papyrion.ini", "[Opties]\nVoorgrond=0\n");
+    WriteFile(Dir() / "Papyrion_Log.csv", "log\n");
     auto run = MakeRun();
     int restarts = 0;
 
@@ -312,7 +312,7 @@ TEST(Restart, ProgramFolderIsTheFolderOfTheRunningExecutable) {
 TEST(Restart, StartsTheExecutableWithoutArgumentsThenTerminates) {
     TempFolder folder;
     const fs::path script = folder / "papyrion";
-    WriteText(script, "#!/bin/sh\necho \"$#\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.started\"\n");
+    WriteFile(script, "#!/bin/sh\necho \"$#\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.started\"\n");
     fs::permissions(script, fs::perms::owner_all);
     bool terminated = false;
 
@@ -328,7 +328,7 @@ TEST(Restart, StartsTheExecutableWithoutArgumentsThenTerminates) {
 TEST(Restart, AProgramThatCannotStartIsReportedAndNothingTerminates) {
     TempFolder folder;
     const fs::path not_executable = folder / "papyrion";
-    WriteText(not_executable, "#!/bin/sh\n");
+    WriteFile(not_executable, "#!/bin/sh\n");
     for (const fs::path& program : {folder / "missing", not_executable}) {
         bool terminated = false;
         try {

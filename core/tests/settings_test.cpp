@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/inifile.h"
-#include "support/test_folders.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using namespace setting;
 using test::ReadText;
 using test::TempFolder;
-using test::WriteText;
+using test::WriteFile;
 
 class SettingsTest : public ::testing::Test {
   protected:
@@ -34,7 +34,7 @@ class SettingsTest : public ::testing::Test {
             });
     }
     SettingsModel LoadFrom(const std::string& content) {
-        WriteText(ini_, content);
+        WriteFile(ini_, content);
         SettingsModel model = MakeModel();
         model.Load();
         return model;
@@ -82,7 +82,7 @@ TEST_F(SettingsTest, ABadNumberKeepsTheDefaultAndIsALoadProblemNamingFileKeyAndV
     };
     for (const auto& c : cases) {
         // Keys before and after the bad one in the file and in the table.
-        WriteText(ini_, std::string("[User]\nUser=bob\n") + c.lines +
+        WriteFile(ini_, std::string("[User]\nUser=bob\n") + c.lines +
                             "[Product]\nEmailAdr=x@example.org\n[Run]\nCheckForUpdates=2\n");
         SettingsModel model = MakeModel();
         model.Load();
@@ -101,7 +101,7 @@ TEST_F(SettingsTest, ABadNumberKeepsTheDefaultAndIsALoadProblemNamingFileKeyAndV
 }
 
 TEST_F(SettingsTest, ALoadProblemStandsUntilItsKeyIsSetOrTheFileIsFixed) {
-    WriteText(ini_, "[Overlay]\nBrief papier pagina=abc\nVolg papier pagina=x\n");
+    WriteFile(ini_, "[Overlay]\nBrief papier pagina=abc\nVolg papier pagina=x\n");
     SettingsModel model = MakeModel();
     model.Load();
     EXPECT_EQ(model.LoadProblems().size(), 2u);
@@ -113,7 +113,7 @@ TEST_F(SettingsTest, ALoadProblemStandsUntilItsKeyIsSetOrTheFileIsFixed) {
     // Loading again finds the same problem once, not twice.
     model.Load();
     EXPECT_EQ(model.LoadProblems().size(), 2u);
-    WriteText(ini_, "[Overlay]\nBrief papier pagina=3\n");
+    WriteFile(ini_, "[Overlay]\nBrief papier pagina=3\n");
     model.Load();
     EXPECT_TRUE(model.LoadProblems().empty());
     EXPECT_EQ(model.Number(kLetterheadPage), 3);
@@ -194,7 +194,7 @@ TEST_F(SettingsTest, DropWindowSizeAndPlaceFollowTheScreen) {
         {"F2Left=3000\nF2Top=5\n", 270, 5, 1}, {"F2Left=-100\nF2Top=-5\n", 270, -5, -100},
     };
     for (const auto& c : cases) {
-        WriteText(ini_, std::string("[Position]\n") + c.position);
+        WriteFile(ini_, std::string("[Position]\n") + c.position);
         SettingsModel model = MakeModel();
         const DropWindowSettings applied =
             model.ApplyDropWindowSettings({1920, 1080}, [](int width) { return width / 2; });
@@ -208,7 +208,7 @@ TEST_F(SettingsTest, DropWindowSizeAndPlaceFollowTheScreen) {
 
 TEST_F(SettingsTest, DropWindowReadsCountryOnTopSetUpStatusAndStationeryMode) {
     auto apply = [this](const std::string& content) {
-        WriteText(ini_, content);
+        WriteFile(ini_, content);
         SettingsModel model = MakeModel();
         return model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
     };
@@ -230,7 +230,7 @@ TEST_F(SettingsTest, DropWindowReadsCountryOnTopSetUpStatusAndStationeryMode) {
 }
 
 TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
-    WriteText(ini_, "[Opties]\nCountry=999\n");
+    WriteFile(ini_, "[Opties]\nCountry=999\n");
     SettingsModel model = MakeModel();
     model.Load();
     model.ApplyDropWindowSettings({1920, 1080}, [](int) { return 100; });
@@ -241,14 +241,14 @@ TEST_F(SettingsTest, TheFallbackCountryReachesTheFileAndOnlyTheDropWindowCopy) {
 }
 
 TEST_F(SettingsTest, ConfigurationWindowIsCentredOnlyForOneOne) {
-    WriteText(ini_, "");
+    WriteFile(ini_, "");
     EXPECT_EQ(MakeModel().ConfigurationWindowPlace({1920, 1080}, 601, 400).left, 660);
-    WriteText(ini_, "[Position]\nF1Top=1\nF1Left=2\n");
+    WriteFile(ini_, "[Position]\nF1Top=1\nF1Left=2\n");
     const WindowPlace kept = MakeModel().ConfigurationWindowPlace({1920, 1080}, 601, 400);
     EXPECT_EQ(kept.left, 2);
     EXPECT_EQ(kept.top, 1);
     // A bad value reads as the default, as in the load, and is a problem.
-    WriteText(ini_, "[Position]\nF1Top=top\n");
+    WriteFile(ini_, "[Position]\nF1Top=top\n");
     SettingsModel model = MakeModel();
     const WindowPlace centred = model.ConfigurationWindowPlace({1920, 1080}, 600, 400);
     EXPECT_EQ(centred.top, 340);
@@ -287,7 +287,7 @@ TEST_F(SettingsTest, EachSaveGroupWritesExactlyItsKeysAndKeepsTheRestOfTheFile) 
     const std::string kept_lines = "; my notes\n[Extra]\nOwn key=own value\n";
     for (int g = 1; g <= 7; ++g) {
         const auto group = static_cast<SaveGroup>(g);
-        WriteText(ini_, kept_lines);
+        WriteFile(ini_, kept_lines);
         SettingsModel model = MakeModel();
         ChangeEverything(model);
         model.Save(group);
@@ -353,13 +353,17 @@ TEST_F(SettingsTest, SetValueBringsTextsToTheStoredFormAndTellsListeners) {
 }
 
 TEST_F(SettingsTest, RunsSharingTheFileAddTheirCountsToWhatItHolds) {
-    WriteText(ini_, "[Statistiek]\nAangemaakte bestanden=10\nProgramma starts=4\n");
+    WriteFile(ini_, "[Statistiek]\nAangemaakte bestanden=10\nProgramma starts=4\n");
     SettingsModel a = MakeModel();
     SettingsModel b = MakeModel();
     a.Load();
     b.Load();
-    const auto files = [this] { return IniRead(ini_, setting::kFilesCreated.section, setting::kFilesCreated.key, ""); };
-    const auto pages = [this] { return IniRead(ini_, setting::kPagesCreated.section, setting::kPagesCreated.key, ""); };
+    const auto files = [this] {
+        return IniRead(ini_, setting::kFilesCreated.section, setting::kFilesCreated.key, "");
+    };
+    const auto pages = [this] {
+        return IniRead(ini_, setting::kPagesCreated.section, setting::kPagesCreated.key, "");
+    };
 
     a.AddToNumber(setting::kFilesCreated, 2);
     a.AddToNumber(setting::kPagesCreated, 7);  // not in the file yet

@@ -3,47 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device seed;
-        path_ = fs::temp_directory_path() /
-                ("papyrion-translation-" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-void WriteFile(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary);
-    out << bytes;
-}
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
 
 // A small table in the shipped format, with the traps that matter: a
 // duplicate keyword, colons inside a text, a "land" keyword line, "049"
@@ -66,9 +39,9 @@ constexpr const char* kTable =
 
 struct Fixture {
     explicit Fixture(std::string code, const char* table = kTable) {
-        if (table != nullptr) WriteFile(folder.path() / "Translate.txt", table);
+        if (table != nullptr) WriteFile(folder.Path() / "Translate.txt", table);
         translations = std::make_unique<TranslationTable>(
-            folder.path(), std::move(code), ui,
+            folder.Path(), std::move(code), ui,
             [this](const std::string& c) { persisted.push_back(c); });
     }
     TempFolder folder;
@@ -106,10 +79,10 @@ TEST(TranslationTable, NothingIsReadBeforeTheFirstLookup) {
     Fixture f("031", nullptr);
     EXPECT_FALSE(f.translations->IsLoaded());
     // The file appears after construction, before the first lookup.
-    WriteFile(f.folder.path() / "Translate.txt", kTable);
+    WriteFile(f.folder.Path() / "Translate.txt", kTable);
     EXPECT_EQ(f.translations->Translate("title"), "Papyrion NL");
     // Later changes of the file do not matter for this run.
-    WriteFile(f.folder.path() / "Translate.txt", "031 LAND Nederlands\n031 title:anders\n");
+    WriteFile(f.folder.Path() / "Translate.txt", "031 LAND Nederlands\n031 title:anders\n");
     EXPECT_EQ(f.translations->Translate("title"), "Papyrion NL");
 }
 
@@ -185,9 +158,9 @@ TEST(TranslationTable, MissingFileFallsBackAndAnswersStarForEverything) {
 
 TEST(TranslationTable, FailingToStoreTheFallbackIsShownAndTextsStillLoad) {
     TempFolder folder;
-    WriteFile(folder.path() / "Translate.txt", kTable);
+    WriteFile(folder.Path() / "Translate.txt", kTable);
     RecordingUserInterface ui;
-    TranslationTable translations(folder.path(), "049", ui, [](const std::string&) {
+    TranslationTable translations(folder.Path(), "049", ui, [](const std::string&) {
         throw std::runtime_error("Unable to write to /nowhere/Papyrion.ini");
     });
     EXPECT_EQ(translations.Translate("Title"), "Papyrion UK");
@@ -198,7 +171,7 @@ TEST(TranslationTable, FailingToStoreTheFallbackIsShownAndTextsStillLoad) {
 
 TEST(TranslationTable, ReportListsKeywordsOnceWithUseCountsAndEveryFailure) {
     Fixture f("031");
-    WriteFile(f.folder.path() / "Translator.exe", "");
+    WriteFile(f.folder.Path() / "Translator.exe", "");
     TempFolder data;
     f.translations->Translate("TITLE");
     f.translations->Translate("title");
@@ -206,8 +179,8 @@ TEST(TranslationTable, ReportListsKeywordsOnceWithUseCountsAndEveryFailure) {
     for (int i = 0; i < 3; ++i) f.translations->Translate("Ontbreekt");
     f.translations->Translate("ander");
 
-    ASSERT_TRUE(f.translations->WriteReport(data.path()));
-    EXPECT_EQ(ReadFile(data.path() / "Translate_Cnt.csv"),
+    ASSERT_TRUE(f.translations->WriteReport(data.Path()));
+    EXPECT_EQ(ReadFile(data.Path() / "Translate_Cnt.csv"),
               "#;Keyword;used;Vertaling voor 031\r\n"
               "0;;0;\r\n"  // the language line has no colon: the empty keyword
               "1;land;0;Taal\r\n"
@@ -222,11 +195,11 @@ TEST(TranslationTable, ReportListsKeywordsOnceWithUseCountsAndEveryFailure) {
               ";ander is missing\r\n");
 
     // Rewritten completely at each writing.
-    WriteFile(data.path() / "Translate_Cnt.csv", std::string(5000, 'x'));
-    ASSERT_TRUE(f.translations->WriteReport(data.path()));
-    EXPECT_EQ(ReadFile(data.path() / "Translate_Cnt.csv").substr(0, 35),
+    WriteFile(data.Path() / "Translate_Cnt.csv", std::string(5000, 'x'));
+    ASSERT_TRUE(f.translations->WriteReport(data.Path()));
+    EXPECT_EQ(ReadFile(data.Path() / "Translate_Cnt.csv").substr(0, 35),
               "#;Keyword;used;Vertaling voor 031\r\n");
-    EXPECT_LT(ReadFile(data.path() / "Translate_Cnt.csv").size(), 5000U);
+    EXPECT_LT(ReadFile(data.Path() / "Translate_Cnt.csv").size(), 5000U);
 }
 
 TEST(TranslationTable, NoReportWithoutTheTranslatorToolOrWritableFolder) {
@@ -234,15 +207,15 @@ TEST(TranslationTable, NoReportWithoutTheTranslatorToolOrWritableFolder) {
     TempFolder data;
     f.translations->Translate("nergens");
 
-    EXPECT_FALSE(f.translations->WriteReport(data.path()));
-    EXPECT_FALSE(fs::exists(data.path() / "Translate_Cnt.csv"));
-    WriteFile(data.path() / "Translate_Cnt.csv", "old report");
-    EXPECT_FALSE(f.translations->WriteReport(data.path()));
-    EXPECT_EQ(ReadFile(data.path() / "Translate_Cnt.csv"), "old report");
+    EXPECT_FALSE(f.translations->WriteReport(data.Path()));
+    EXPECT_FALSE(fs::exists(data.Path() / "Translate_Cnt.csv"));
+    WriteFile(data.Path() / "Translate_Cnt.csv", "old report");
+    EXPECT_FALSE(f.translations->WriteReport(data.Path()));
+    EXPECT_EQ(ReadFile(data.Path() / "Translate_Cnt.csv"), "old report");
 
     // With the tool present, a folder that does not exist fails quietly.
-    WriteFile(f.folder.path() / "Translator.exe", "");
-    EXPECT_FALSE(f.translations->WriteReport(data.path() / "missing"));
+    WriteFile(f.folder.Path() / "Translator.exe", "");
+    EXPECT_FALSE(f.translations->WriteReport(data.Path() / "missing"));
     EXPECT_TRUE(f.ui.calls.empty());
 }
 
@@ -250,7 +223,7 @@ TEST(TranslationTable, LongLinesKeepTheirFirst255CharactersAfterTheCode) {
     const std::string keyword = "lang";
     const std::string text(400, 'x');
     Fixture f("031", nullptr);
-    WriteFile(f.folder.path() / "Translate.txt",
+    WriteFile(f.folder.Path() / "Translate.txt",
               "031 LAND Nederlands\n031 " + keyword + ":" + text + "\n");
     EXPECT_EQ(f.translations->Translate(keyword), std::string(255 - keyword.size() - 1, 'x'));
 }
@@ -267,7 +240,7 @@ TEST(TranslationTable, DamagedFileIsReadWithoutTrustingIt) {
         "031 groot:"s;
     table += std::string(1 << 20, 'y');
     Fixture f("031", nullptr);
-    WriteFile(f.folder.path() / "Translate.txt", table);
+    WriteFile(f.folder.Path() / "Translate.txt", table);
     EXPECT_EQ(f.translations->Translate("kapot"), "\xC3");
     EXPECT_EQ(f.translations->Translate("nul"), std::string("a\0b", 3));
     EXPECT_EQ(f.translations->Translate("groot").size(), 255U - 6U);

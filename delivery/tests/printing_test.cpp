@@ -5,16 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 #include <thread>
 
 #include "pdfengine/pdfengine.h"
+#include "testsupport/files.h"
 
 namespace papyrion {
 namespace {
@@ -23,24 +22,7 @@ namespace fs = std::filesystem;
 
 const fs::path kCorpus = fs::path(PAPYRION_SHARED_DIR) / "corpus";
 
-class Folder {
-  public:
-    Folder() {
-        static std::atomic<int> counter{0};
-        std::random_device random;
-        path_ = fs::temp_directory_path() /
-                ("papyrion-printing-" + std::to_string(random()) + "-" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using Folder = test::TempFolder;
 
 class FixedPrinters : public PrinterDirectory {
   public:

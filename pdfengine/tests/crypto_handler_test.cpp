@@ -23,6 +23,8 @@
 #include "crypto/primitives.h"
 #include "crypto/security_handler.h"
 #include "filters/decode.h"
+#include "testsupport/files.h"
+#include "testsupport/program.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -381,28 +383,34 @@ std::string Hex(std::string_view bytes) {
     return out;
 }
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return out;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    return out;
+// qpdf's encryption options as written in the cases below ("128 --use-aes=n"),
+// one argument a word.
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
 }
 
-std::string ShellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
+// `qpdf [leading...] plain --encrypt user owner options... -- out`; true when
+// qpdf wrote the file.
+bool QpdfEncrypt(const fs::path& plain, const fs::path& out, const std::string& options,
+                 std::vector<std::string> leading = {}) {
+    std::vector<std::string> command{"qpdf", "--allow-weak-crypto"};
+    command.insert(command.end(), leading.begin(), leading.end());
+    command.insert(command.end(), {plain.string(), "--encrypt", "user", "owner"});
+    for (std::string& word : Words(options)) command.push_back(std::move(word));
+    command.insert(command.end(), {"--", out.string()});
+    const auto run = test::RunProgram(command);
+    if (run.exit_code != 0) ADD_FAILURE() << "qpdf: " << run.err;
+    return run.exit_code == 0;
 }
 
 // The file key as qpdf computes it, in hexadecimal.
 std::string QpdfFileKey(const fs::path& file, const std::string& password) {
-    const std::string out = RunCommand(
-        "qpdf --show-encryption --show-encryption-key --password=" + ShellQuote(password) + " " +
-        ShellQuote(file.string()) + " 2>/dev/null");
+    const std::string out = test::RunProgram({"qpdf", "--show-encryption", "--show-encryption-key",
+                                              "--password=" + password, file.string()})
+                                .out;
     std::smatch m;
     static const std::regex key(R"(Encryption key = ([0-9a-f]+))");
     return std::regex_search(out, m, key) ? m[1].str() : std::string();
@@ -486,14 +494,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Files encrypted by qpdf ------------------------------------------------
 
-fs::path FreshDirectory() {
-    std::random_device rd;
-    auto dir = fs::temp_directory_path() /
-               ("papyrion-crypto-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-    fs::create_directories(dir);
-    return dir;
-}
-
 const std::string kContent = "BT /F1 24 Tf 72 700 Td (Known page content) Tj ET\n";
 const std::string kReplacement = "BT /F1 24 Tf 72 700 Td (Other page content) Tj ET\n";
 const std::string kTitle = "Papyrion (secret) title";
@@ -538,9 +538,8 @@ void PrintTo(const QpdfCase& c, std::ostream* os) { *os << c.what; }
 
 class QpdfEncrypted : public testing::TestWithParam<QpdfCase> {
   protected:
-    void SetUp() override { dir_ = FreshDirectory(); }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    test::TempFolder folder_;
+    const fs::path& dir_ = folder_.Path();
 };
 
 TEST_P(QpdfEncrypted, OpensDecryptsAndEncryptsForQpdf) {
@@ -548,12 +547,9 @@ TEST_P(QpdfEncrypted, OpensDecryptsAndEncryptsForQpdf) {
     const fs::path plain = dir_ / "plain.pdf";
     const fs::path encrypted = dir_ / "encrypted.pdf";
     WritePlainPdf(plain);
-    const std::string command =
-        "qpdf --allow-weak-crypto --object-streams=disable --compress-streams=n "
-        "--decode-level=none " +
-        ShellQuote(plain.string()) + " --encrypt user owner " + c.options + " -- " +
-        ShellQuote(encrypted.string());
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_TRUE(
+        QpdfEncrypt(plain, encrypted, c.options,
+                    {"--object-streams=disable", "--compress-streams=n", "--decode-level=none"}));
 
     const auto file = LoadEncrypted(encrypted);
     ASSERT_TRUE(file);
@@ -602,8 +598,10 @@ TEST_P(QpdfEncrypted, OpensDecryptsAndEncryptsForQpdf) {
     patched.replace(content->dataOffset, length, ours);
     const fs::path patchedPath = dir_ / "patched.pdf";
     std::ofstream(patchedPath, std::ios::binary) << patched;
-    EXPECT_EQ(RunCommand("qpdf --password=user --show-object=" + std::to_string(content->num) +
-                         " --filtered-stream-data " + ShellQuote(patchedPath.string())),
+    EXPECT_EQ(test::RunProgram({"qpdf", "--password=user",
+                                "--show-object=" + std::to_string(content->num),
+                                "--filtered-stream-data", patchedPath.string()})
+                  .out,
               kReplacement);
 }
 
@@ -623,25 +621,24 @@ INSTANTIATE_TEST_SUITE_P(Revisions, QpdfEncrypted,
 class HandlerRules : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir_ = FreshDirectory();
+        folder_ = std::make_unique<test::TempFolder>();
+        dir_ = folder_->Path();
         WritePlainPdf(dir_ / "plain.pdf");
         for (const auto& [name, bits] :
              {std::pair{"aes", "128 --use-aes=y"}, {"rc4", "40"}, {"aes256", "256"}}) {
             const fs::path out = dir_ / (std::string(name) + ".pdf");
-            const std::string command =
-                "qpdf --allow-weak-crypto " + ShellQuote((dir_ / "plain.pdf").string()) +
-                " --encrypt user owner " + bits + " -- " + ShellQuote(out.string());
-            if (std::system(command.c_str()) != 0) continue;
+            if (!QpdfEncrypt(dir_ / "plain.pdf", out, bits)) continue;
             if (auto f = LoadEncrypted(out)) params_[name] = f->params;
         }
     }
-    static void TearDownTestSuite() { fs::remove_all(dir_); }
+    static void TearDownTestSuite() { folder_.reset(); }
 
     static EncryptionParams Params(const std::string& name) {
         EXPECT_TRUE(params_.count(name)) << name;
         return params_[name];
     }
 
+    static inline std::unique_ptr<test::TempFolder> folder_;
     static inline fs::path dir_;
     static inline std::map<std::string, EncryptionParams> params_;
 };

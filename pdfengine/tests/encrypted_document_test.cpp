@@ -11,6 +11,8 @@
 #include "document/pdf_document.h"
 #include "object/pdf_keys.h"
 #include "support/pdf_fixtures.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/program.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -45,29 +47,31 @@ std::string Title(TPDFDocument& document) {
 
 struct Encryption {
     const char* what;
-    const char* qpdf_arguments;  // user password, owner password, key length
+    std::vector<std::string> qpdf_arguments;  // user password, owner password, key length
 };
 
 const Encryption kEncryptions[] = {
-    {"RC4 128-bit", "'' owner 128 --use-aes=n"},
-    {"AES-128", "'' owner 128 --use-aes=y"},
-    {"AES-256", "'' owner 256"},
-    {"RC4 40-bit", "'' owner 40"},
+    {"RC4 128-bit", {"", "owner", "128", "--use-aes=n"}},
+    {"AES-128", {"", "owner", "128", "--use-aes=y"}},
+    {"AES-256", {"", "owner", "256"}},
+    {"RC4 40-bit", {"", "owner", "40"}},
 };
 
-std::string Encrypted(const testing::TempFolder& folder, const Encryption& encryption) {
+std::string Encrypted(const test::TempFolder& folder, const Encryption& encryption) {
     auto plain = folder.Write("plain.pdf", PlainSource());
     auto locked = folder.Path() / "locked.pdf";
-    auto result = testing::RunCommand(
-        std::string("qpdf --allow-weak-crypto --encrypt ") + encryption.qpdf_arguments + " -- " +
-        testing::ShellQuote(plain.string()) + " " + testing::ShellQuote(locked.string()));
-    EXPECT_EQ(result.exit_code, 0) << result.output;
-    return testing::ReadFileBytes(locked);
+    std::vector<std::string> command{"qpdf", "--allow-weak-crypto", "--encrypt"};
+    command.insert(command.end(), encryption.qpdf_arguments.begin(),
+                   encryption.qpdf_arguments.end());
+    command.insert(command.end(), {"--", plain.string(), locked.string()});
+    const auto result = test::RunProgram(command);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    return test::ReadFile(locked);
 }
 
 TEST(EncryptedDocument, OwnerPasswordOnlyOpensEmptyAndIsWrittenEncryptedAgain) {
     for (const Encryption& encryption : kEncryptions) {
-        testing::TempFolder folder;
+        test::TempFolder folder;
         std::string locked = Encrypted(folder, encryption);
         ASSERT_NE(locked.find("/Encrypt"), std::string::npos) << encryption.what;
 
@@ -92,11 +96,9 @@ TEST(EncryptedDocument, OwnerPasswordOnlyOpensEmptyAndIsWrittenEncryptedAgain) {
         EXPECT_EQ(Title(document), kMarker) << encryption.what;
 
         auto file = folder.Write("written.pdf", written);
-        auto check = testing::RunCommand("qpdf --check " + testing::ShellQuote(file.string()));
-        EXPECT_EQ(check.exit_code, 0) << encryption.what << "\n" << check.output;
-        auto show =
-            testing::RunCommand("qpdf --show-encryption " + testing::ShellQuote(file.string()));
-        EXPECT_EQ(show.output.find("not encrypted"), std::string::npos) << show.output;
+        EXPECT_EQ(test::QpdfProblems(file), "") << encryption.what;
+        const auto show = test::RunProgram({"qpdf", "--show-encryption", file.string()});
+        EXPECT_EQ(show.out.find("not encrypted"), std::string::npos) << show.out;
 
         TPDFDocument again;
         ASSERT_EQ(again.Read(written, ""), ReadResult::kRead) << encryption.what;
@@ -107,8 +109,8 @@ TEST(EncryptedDocument, OwnerPasswordOnlyOpensEmptyAndIsWrittenEncryptedAgain) {
 }
 
 TEST(EncryptedDocument, PasswordsAreCheckedAsUserThenOwner) {
-    testing::TempFolder folder;
-    Encryption user_and_owner{"AES-256 user+owner", "user owner 256"};
+    test::TempFolder folder;
+    Encryption user_and_owner{"AES-256 user+owner", {"user", "owner", "256"}};
     std::string locked = Encrypted(folder, user_and_owner);
     const std::pair<const char*, ReadResult> cases[] = {
         {"", ReadResult::kPasswordRejected},

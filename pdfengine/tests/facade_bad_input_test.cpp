@@ -13,9 +13,9 @@
 namespace papyrion::pdf {
 namespace {
 
+using test::TempFolder;
 using testing::BuildClassicPdf;
 using testing::FixtureObject;
-using testing::TempFolder;
 
 const char* const kCatalog = "<< /Type /Catalog /Pages 2 0 R >>";
 const char* const kPage = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] >>";
@@ -113,8 +113,8 @@ TEST(FacadeBadInput, BrokenPageTreesAndContents) {
         engine.UsePage(1);
         // The merged document carries the pages, not the damage of their tree.
         ASSERT_EQ(engine.SaveFile(output.string()), 1);
-        EXPECT_EQ(testing::QpdfProblems(output), "");
-        testing::RunFacadeSequence(testing::ReadFileBytes(input));
+        EXPECT_EQ(test::QpdfProblems(output), "");
+        testing::RunFacadeSequence(test::ReadFile(input));
     }
 }
 

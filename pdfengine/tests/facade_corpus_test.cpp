@@ -21,9 +21,9 @@ namespace fs = std::filesystem;
 TEST(FacadeCorpus, EveryOpenedFileStampsIntoAValidFile) {
     const fs::path corpus = fs::path(PAPYRION_SHARED_DIR) / "corpus";
     if (!fs::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
-    testing::TempFolder folder;
-    const fs::path stationery = folder.Write(
-        "lh.pdf", testing::OnePagePdf("[0 0 595 842]", "1 0 0 rg 0 800 595 42 re f"));
+    test::TempFolder folder;
+    const fs::path stationery =
+        folder.Write("lh.pdf", testing::OnePagePdf("[0 0 595 842]", "1 0 0 rg 0 800 595 42 re f"));
     int stamped = 0;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
         if (entry.path().extension() != ".pdf") continue;
@@ -39,7 +39,7 @@ TEST(FacadeCorpus, EveryOpenedFileStampsIntoAValidFile) {
             EXPECT_EQ(probe.CountPages(), pages > 1 ? 2 : 1);
             const fs::path extracted = folder.Path() / "extracted.pdf";
             ASSERT_EQ(probe.SaveFile(extracted.string()), 1);
-            const std::string problems = testing::QpdfProblems(extracted);
+            const std::string problems = test::QpdfProblems(extracted);
             EXPECT_EQ(problems.find("ERROR"), std::string::npos) << problems;
         }
         for (bool foreground : {true, false}) {
@@ -49,7 +49,7 @@ TEST(FacadeCorpus, EveryOpenedFileStampsIntoAValidFile) {
             testing::StampOptions options;
             options.foreground = foreground;
             EXPECT_TRUE(testing::StampThroughFacade(work.string(), stationery.string(), options));
-            const std::string problems = testing::QpdfProblems(work);
+            const std::string problems = test::QpdfProblems(work);
             EXPECT_EQ(problems.find("ERROR"), std::string::npos) << problems;
             PdfEngine result;
             ASSERT_EQ(result.OpenFile(work.string()), 1);

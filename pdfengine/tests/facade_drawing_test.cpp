@@ -16,10 +16,10 @@
 namespace papyrion::pdf {
 namespace {
 
-using testing::QpdfProblems;
-using testing::RenderPage;
+using test::QpdfProblems;
+using test::RenderPage;
+using test::TempFolder;
 using testing::SavedDocument;
-using testing::TempFolder;
 
 void PutU32(std::string& s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -86,22 +86,21 @@ TEST(FacadeDrawing, BitmapFormsBecomeTheirImageForms) {
         bool zero_is_black;
         std::string samples;
     } cases[] = {
-        {"1 bit, black first", Bmp(3, 2, 1, {0x000000, 0xFFFFFF},
-                                   [](int x, int y) { return (x + y) % 2u; }),
-         1, true, true, std::string("\x40\xA0", 2)},
-        {"1 bit, white first", Bmp(3, 2, 1, {0xFFFFFF, 0x000000},
-                                   [](int x, int) { return x == 0 ? 1u : 0u; }),
-         1, true, false, std::string("\x80\x80", 2)},
+        {"1 bit, black first",
+         Bmp(3, 2, 1, {0x000000, 0xFFFFFF}, [](int x, int y) { return (x + y) % 2u; }), 1, true,
+         true, std::string("\x40\xA0", 2)},
+        {"1 bit, white first",
+         Bmp(3, 2, 1, {0xFFFFFF, 0x000000}, [](int x, int) { return x == 0 ? 1u : 0u; }), 1, true,
+         false, std::string("\x80\x80", 2)},
         {"8 bit grey palette", Bmp(2, 2, 8, grey, [](int x, int y) { return 10u * x + 100u * y; }),
          8, true, true, std::string("\x00\x0A\x64\x6E", 4)},
         {"8 bit other palette", Bmp(1, 1, 8, reds, [](int, int) { return 7u; }), 8, false, true,
          std::string("\x07\x00\x00", 3)},
         {"4 bit", Bmp(2, 1, 4, {0x000000, 0x00FF00}, [](int x, int) { return x == 1 ? 1u : 0u; }),
          8, false, true, std::string("\x00\x00\x00\x00\xFF\x00", 6)},
-        {"24 bit, rows top first", Bmp(1, 2, 24, {}, [](int, int y) {
-             return y == 0 ? 0x112233u : 0x445566u;
-         }),
-         8, false, true, "\x11\x22\x33\x44\x55\x66"},
+        {"24 bit, rows top first",
+         Bmp(1, 2, 24, {}, [](int, int y) { return y == 0 ? 0x112233u : 0x445566u; }), 8, false,
+         true, "\x11\x22\x33\x44\x55\x66"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -127,9 +126,8 @@ TEST(FacadeDrawing, BitmapFormsBecomeTheirImageForms) {
 
 TEST(FacadeDrawing, SampleOverlayContentAndLook) {
     TempFolder folder;
-    const auto bmp = folder.Write("image.bmp", Bmp(20, 10, 24, {}, [](int, int) {
-        return 0xFF0000u;
-    }));
+    const auto bmp =
+        folder.Write("image.bmp", Bmp(20, 10, 24, {}, [](int, int) { return 0xFF0000u; }));
     const auto output = folder.Path() / "Sample.pdf";
     PdfEngine engine;
     engine.CreateDocument();
@@ -155,15 +153,15 @@ TEST(FacadeDrawing, SampleOverlayContentAndLook) {
     SavedDocument saved(output);
     const std::string data = saved.ContentStreams(*saved.Pages().at(0)).back()->Data();
     const std::string font = "TessaronF[0-9a-f]{8}";
-    const std::regex expected(
-        "0 Tr\n/" + font +
-        " 12 Tf\n0 0 0 rg\n100 Tz\n0 Ts\n0 Tw 0 Tc\nBT\n1 0 0 1 85 650 Tm\n"
-        "\\(Visit \\\\\\(our\\\\\\) site \\\\\\\\ now\\) Tj\n   "
-        "1 0 0 1 117 620 Tm\n\\(WWW\\.EXAMPLE\\.COM \x80\\) Tj\nET\n"
-        "q\n200 0 0 100 110 480 cm\n/TessaronIm[0-9a-f]{8} Do\nQ\n"
-        "0\\.36 0\\.4 0\\.5 RG\n1 w\n\\[\\] 0 d\n106 305 m\n106 261\\.3695 141\\.3695 226 185 226 c\n"
-        "[^]*S\n0\\.42 0\\.4 0\\.5 RG\n103 305 m\n[^]*"
-        "0\\.3 0\\.4 0\\.5 rg\n410 150 m\n[^]*f\n");
+    const std::regex expected("0 Tr\n/" + font +
+                              " 12 Tf\n0 0 0 rg\n100 Tz\n0 Ts\n0 Tw 0 Tc\nBT\n1 0 0 1 85 650 Tm\n"
+                              "\\(Visit \\\\\\(our\\\\\\) site \\\\\\\\ now\\) Tj\n   "
+                              "1 0 0 1 117 620 Tm\n\\(WWW\\.EXAMPLE\\.COM \x80\\) Tj\nET\n"
+                              "q\n200 0 0 100 110 480 cm\n/TessaronIm[0-9a-f]{8} Do\nQ\n"
+                              "0\\.36 0\\.4 0\\.5 RG\n1 w\n\\[\\] 0 d\n106 305 m\n106 261\\.3695 "
+                              "141\\.3695 226 185 226 c\n"
+                              "[^]*S\n0\\.42 0\\.4 0\\.5 RG\n103 305 m\n[^]*"
+                              "0\\.3 0\\.4 0\\.5 rg\n410 150 m\n[^]*f\n");
     EXPECT_TRUE(std::regex_match(data, expected)) << data;
     TPDFDictionary* fonts = saved.Pages().at(0)->TryDictionary("Resources")->TryDictionary("Font");
     ASSERT_NE(fonts, nullptr);

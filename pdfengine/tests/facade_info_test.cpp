@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <pugixml.hpp>
-
 #include <string>
 
 #include "document/doc_info.h"
@@ -16,9 +15,9 @@
 namespace papyrion::pdf {
 namespace {
 
-using testing::QpdfProblems;
+using test::QpdfProblems;
+using test::TempFolder;
 using testing::SavedDocument;
-using testing::TempFolder;
 
 std::string PacketOf(SavedDocument& saved) {
     TPDFDictionary* catalog = saved.Document().Catalog();
@@ -63,15 +62,15 @@ TEST(FacadeInfo, SavedPacketHoldsEveryPropertyInItsForm) {
     EXPECT_EQ(packet.substr(packet.size() - tail.size()), tail);
 
     pugi::xml_document xml;
-    ASSERT_TRUE(xml.load_buffer(packet.data(), packet.size(), pugi::parse_default | pugi::parse_pi));
+    ASSERT_TRUE(
+        xml.load_buffer(packet.data(), packet.size(), pugi::parse_default | pugi::parse_pi));
     pugi::xml_node title = Description(xml, "dc:title").child("rdf:Alt").child("rdf:li");
     EXPECT_STREQ(title.attribute("xml:lang").value(), "x-default");
     EXPECT_STREQ(title.text().get(), "Sample overlay");
     EXPECT_STREQ(Description(xml, "dc:creator").child("rdf:Bag").child("rdf:li").text().get(),
                  "Z\xC5\x82oty \xE4\xB8\xAD <&> \"Ann\"");
-    EXPECT_STREQ(
-        Description(xml, "dc:description").child("rdf:Alt").child("rdf:li").text().get(),
-        "www.example.com");
+    EXPECT_STREQ(Description(xml, "dc:description").child("rdf:Alt").child("rdf:li").text().get(),
+                 "www.example.com");
     EXPECT_STREQ(Description(xml, "dc:format").text().get(), "application/pdf");
     EXPECT_STREQ(Description(xml, "pdf:Keywords").text().get(), "one two");
     EXPECT_STREQ(Description(xml, "pdf:Producer").text().get(), "Papyrion PDF engine 1.0");
@@ -104,11 +103,14 @@ TEST(FacadeInfo, KeysThatCanAndCannotBeWritten) {
         int error;
         const char* read_back;
     } cases[] = {
-        {kInfoVersion, "1.8", 0, 0, "1.4"}, {kInfoVersion, "1.5", 1, 0, "1.5"},
-        {kInfoCreationDate, "D:2024", 0, 202, nullptr}, {kInfoModDate, "x", 0, 202, nullptr},
-        {9, "x", 0, 202, ""}, {-1, "x", 0, 202, ""},
-        {kInfoProducer, "me", 1, 0, "me"}, {kInfoTitle, "\xE2\x82\xAC and \xE4\xB8\xAD", 1, 0,
-                                            "\xE2\x82\xAC and \xE4\xB8\xAD"},
+        {kInfoVersion, "1.8", 0, 0, "1.4"},
+        {kInfoVersion, "1.5", 1, 0, "1.5"},
+        {kInfoCreationDate, "D:2024", 0, 202, nullptr},
+        {kInfoModDate, "x", 0, 202, nullptr},
+        {9, "x", 0, 202, ""},
+        {-1, "x", 0, 202, ""},
+        {kInfoProducer, "me", 1, 0, "me"},
+        {kInfoTitle, "\xE2\x82\xAC and \xE4\xB8\xAD", 1, 0, "\xE2\x82\xAC and \xE4\xB8\xAD"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.key) + " " + c.value);

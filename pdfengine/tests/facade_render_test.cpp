@@ -11,21 +11,20 @@
 #include "support/facade_sequences.h"
 #include "support/facade_test_support.h"
 #include "support/pdf_fixtures.h"
+#include "testsupport/program.h"
 
 namespace papyrion::pdf {
 namespace {
 
 namespace fs = std::filesystem;
+using test::QpdfProblems;
+using test::Raster;
+using test::RenderPage;
+using test::TempFolder;
 using testing::BuildClassicPdf;
 using testing::Number;
-using testing::QpdfProblems;
-using testing::Raster;
-using testing::RenderPage;
-using testing::RunCommand;
-using testing::ShellQuote;
 using testing::StampOptions;
 using testing::StampThroughFacade;
-using testing::TempFolder;
 
 // A letterhead of width x height: a red band across the top right, a green
 // footer line, a grey disc and a line of Helvetica.
@@ -33,10 +32,10 @@ std::string Letterhead(double width, double height) {
     const std::string w = Number(width);
     const std::string content =
         "1 0 0 rg " + Number(width / 2) + " " + Number(height - 40) + " " + Number(width / 2) +
-        " 40 re f 0 0.6 0 rg 30 30 " + Number(width - 60) + " 6 re f 0.5 g " +
-        Number(width - 120) + " 120 m " + Number(width - 60) + " 180 " + Number(width - 60) +
-        " 60 " + Number(width - 120) + " 120 c f BT /F1 14 Tf 0 0 0.5 rg 40 " +
-        Number(height - 80) + " Td (Letterhead Test B.V.) Tj ET";
+        " 40 re f 0 0.6 0 rg 30 30 " + Number(width - 60) + " 6 re f 0.5 g " + Number(width - 120) +
+        " 120 m " + Number(width - 60) + " 180 " + Number(width - 60) + " 60 " +
+        Number(width - 120) + " 120 c f BT /F1 14 Tf 0 0 0.5 rg 40 " + Number(height - 80) +
+        " Td (Letterhead Test B.V.) Tj ET";
     return BuildClassicPdf(
         {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
          {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
@@ -44,8 +43,9 @@ std::string Letterhead(double width, double height) {
                  "] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>"},
          {4, "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
                  "\nendstream"},
-         {5, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding "
-             ">>"}});
+         {5,
+          "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding "
+          ">>"}});
 }
 
 bool Copy(const fs::path& from, const fs::path& to) {
@@ -88,15 +88,14 @@ TEST(FacadeRendering, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
                 folder.Write("input.pdf",
                              BuildClassicPdf({{1, "<< /Type /Catalog /Pages 2 0 R >>"},
                                               {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
-                                              {3, "<< /Type /Page /Parent 2 0 R /MediaBox " +
-                                                      box +
+                                              {3, "<< /Type /Page /Parent 2 0 R /MediaBox " + box +
                                                       " /Contents 4 0 R /Resources << /Font << "
                                                       "/F1 5 0 R >> >> >>"},
-                                              {4, "<< /Length " +
-                                                      std::to_string(content.size()) +
+                                              {4, "<< /Length " + std::to_string(content.size()) +
                                                       " >>\nstream\n" + content + "\nendstream"},
-                                              {5, "<< /Type /Font /Subtype /Type1 /BaseFont "
-                                                  "/Helvetica >>"}}));
+                                              {5,
+                                               "<< /Type /Font /Subtype /Type1 /BaseFont "
+                                               "/Helvetica >>"}}));
             }
             PdfEngine probe;
             ASSERT_EQ(probe.OpenFile(input.string()), 1);
@@ -113,17 +112,16 @@ TEST(FacadeRendering, StampedPagesLookLikeQpdfOverlayAndUnderlay) {
             EXPECT_EQ(QpdfProblems(ours), "");
 
             const fs::path theirs = folder.Path() / "qpdf.pdf";
-            auto qpdf = RunCommand("qpdf " + ShellQuote(input.string()) +
-                                   (foreground ? " --overlay " : " --underlay ") +
-                                   ShellQuote(stationery.string()) + " --repeat=1 -- " +
-                                   ShellQuote(theirs.string()));
-            ASSERT_LE(qpdf.exit_code, 3) << qpdf.output;  // 3: warnings only
+            const auto qpdf =
+                test::RunProgram({"qpdf", input.string(), foreground ? "--overlay" : "--underlay",
+                                  stationery.string(), "--repeat=1", "--", theirs.string()});
+            ASSERT_LE(qpdf.exit_code, 3) << qpdf.err;  // 3: warnings only
             for (int page : {1, pages}) {
                 SCOPED_TRACE("page " + std::to_string(page));
                 const Raster a = RenderPage(ours, page, 40);
                 const Raster b = RenderPage(theirs, page, 40);
                 ASSERT_GT(a.width, 0);
-                EXPECT_LT(testing::DifferingShare(a, b), 0.01);
+                EXPECT_LT(test::DifferingShare(a, b), 0.01);
             }
         }
     }
@@ -154,10 +152,9 @@ TEST(FacadeRendering, RotatedPagesKeepLetterheadAndContentUpright) {
                 TempFolder folder;
                 const std::string content = "0 0 1 rg " + std::string(c.blue_square) + " re f";
                 const fs::path path = folder.Write(
-                    "doc.pdf", testing::OnePagePdf("[0 0 " + Number(c.width) + " " +
-                                                       Number(c.height) + "]",
-                                                   content,
-                                                   "/Rotate " + std::to_string(c.rotate)));
+                    "doc.pdf",
+                    testing::OnePagePdf("[0 0 " + Number(c.width) + " " + Number(c.height) + "]",
+                                        content, "/Rotate " + std::to_string(c.rotate)));
                 const fs::path stationery = folder.Write("lh.pdf", Letterhead(595, 842));
                 StampOptions options;
                 options.foreground = foreground;
@@ -176,8 +173,8 @@ TEST(FacadeRendering, RotatedPagesKeepLetterheadAndContentUpright) {
                 const auto blue = at(0.02, 0.01);
                 const auto red = at(0.9, 0.01);
                 const auto middle = at(0.5, 0.5);
-                EXPECT_TRUE(blue[2] > 200 && blue[0] < 80) << "content corner " << blue[0] << ","
-                                                           << blue[1] << "," << blue[2];
+                EXPECT_TRUE(blue[2] > 200 && blue[0] < 80)
+                    << "content corner " << blue[0] << "," << blue[1] << "," << blue[2];
                 EXPECT_TRUE(red[0] > 200 && red[2] < 80)
                     << "letterhead band " << red[0] << "," << red[1] << "," << red[2];
                 EXPECT_GT(middle[0] + middle[1] + middle[2], 600);

@@ -14,9 +14,9 @@
 namespace papyrion::pdf {
 namespace {
 
+using test::TempFolder;
 using testing::FixtureObject;
 using testing::SavedDocument;
-using testing::TempFolder;
 
 // Page i (0-based) is object 3 + 2i with content stream 4 + 2i drawing its
 // own line, so each content is recognisable in any file.
@@ -60,9 +60,9 @@ TEST(FacadeSavedObjects, CapturedPagesLeaveNothingOfTheirOldSelvesBehind) {
             1);
     }
     ASSERT_EQ(engine.SaveFile(output.string()), 1);
-    EXPECT_EQ(testing::QpdfProblems(output), "");
+    EXPECT_EQ(test::QpdfProblems(output), "");
 
-    const std::string bytes = testing::ReadFileBytes(output);
+    const std::string bytes = test::ReadFile(output);
     SavedDocument saved(output);
     ASSERT_EQ(saved.Pages().size(), static_cast<std::size_t>(pages));
     for (int i = 0; i < pages; ++i) {

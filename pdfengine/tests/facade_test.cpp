@@ -20,13 +20,13 @@
 namespace papyrion::pdf {
 namespace {
 
+using test::QpdfProblems;
+using test::TempFolder;
 using testing::BuildClassicPdf;
 using testing::FixtureObject;
 using testing::OnePagePdf;
 using testing::PagesPdf;
-using testing::QpdfProblems;
 using testing::SavedDocument;
-using testing::TempFolder;
 
 const std::regex kFormName("TessaronXO[0-9a-f]{8}");
 
@@ -49,8 +49,8 @@ TEST(FacadeStamping, LayerPageHoldsExactlyTheFiveLines) {
     for (const LayerCase& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
-        const std::string box = "[0 0 " + testing::Number(c.page_width) + " " +
-                                testing::Number(c.page_height) + "]";
+        const std::string box =
+            "[0 0 " + testing::Number(c.page_width) + " " + testing::Number(c.page_height) + "]";
         auto input = folder.Write("in.pdf", PagesPdf(2, box));
         auto stationery =
             folder.Write("lh.pdf", OnePagePdf(c.stationery_box, "0 0 1 rg 0 0 50 50 re f"));
@@ -198,8 +198,7 @@ TEST(FacadeEngine, CaptureDeletesThePageAndSelectsTheOneTakingItsNumber) {
         }
         EXPECT_NE(cap, 0u);
         EXPECT_EQ(engine.CountPages(), c.pages - 1);
-        const int former = c.selected_after >= c.captured ? c.selected_after + 1
-                                                          : c.selected_after;
+        const int former = c.selected_after >= c.captured ? c.selected_after + 1 : c.selected_after;
         EXPECT_EQ(engine.GetPageWidth(), 100 + former);
     }
 }
@@ -359,16 +358,18 @@ TEST(FacadeFiles, ExtractedPageKeepsWhatItRefersTo) {
     // page 4 (/Dest), and a font shared with page 4.
     auto input = folder.Write(
         "links.pdf",
-        BuildClassicPdf(
-            {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
-             {2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>"},
-             {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Annots [5 0 R] "
-                 "/Resources << /Font << /F1 6 0 R >> >> >>"},
-             {4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 300] "
-                 "/Resources << /Font << /F1 6 0 R >> >> >>"},
-             {5, "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /P 3 0 R "
-                 "/Dest [4 0 R /Fit] >>"},
-             {6, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}}));
+        BuildClassicPdf({{1, "<< /Type /Catalog /Pages 2 0 R >>"},
+                         {2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>"},
+                         {3,
+                          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Annots [5 0 R] "
+                          "/Resources << /Font << /F1 6 0 R >> >> >>"},
+                         {4,
+                          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 300] "
+                          "/Resources << /Font << /F1 6 0 R >> >> >>"},
+                         {5,
+                          "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /P 3 0 R "
+                          "/Dest [4 0 R /Fit] >>"},
+                         {6, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}}));
     PdfEngine engine;
     ASSERT_EQ(engine.OpenFile(input.string()), 1);
     ASSERT_EQ(engine.ExtractPageList("1"), 1);
@@ -402,10 +403,16 @@ TEST(FacadePageList, ItemsRangesAndJunk) {
         int count;
         std::vector<int> pages;
     } cases[] = {
-        {"5-3,1", 9, {1, 3, 4, 5}}, {"1, 3", 9, {1, 3}},    {"", 9, {}},
-        {"x", 9, {}},               {"2-,4", 9, {4}},       {"0,10", 9, {}},
-        {"1-99999999999999999999", 3, {}},   {"1-2000000000", 3, {1, 2, 3}},
-        {"2,2,2-2", 9, {2}},        {"1-2-3,4", 9, {4}},
+        {"5-3,1", 9, {1, 3, 4, 5}},
+        {"1, 3", 9, {1, 3}},
+        {"", 9, {}},
+        {"x", 9, {}},
+        {"2-,4", 9, {4}},
+        {"0,10", 9, {}},
+        {"1-99999999999999999999", 3, {}},
+        {"1-2000000000", 3, {1, 2, 3}},
+        {"2,2,2-2", 9, {2}},
+        {"1-2-3,4", 9, {4}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -456,12 +463,14 @@ TEST(FacadePages, LookupFindsEveryPageOfANestedTree) {
     auto input = BuildClassicPdf({{1, "<< /Type /Catalog /Pages 2 0 R >>"},
                                   {2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 5 >>"},
                                   {3, page(2, 201)},
-                                  {4, "<< /Type /Pages /Parent 2 0 R /Kids [6 0 R 7 0 R] "
-                                      "/Count 3 >>"},
+                                  {4,
+                                   "<< /Type /Pages /Parent 2 0 R /Kids [6 0 R 7 0 R] "
+                                   "/Count 3 >>"},
                                   {5, page(2, 205)},
                                   {6, page(4, 202)},
-                                  {7, "<< /Type /Pages /Parent 4 0 R /Kids [8 0 R 9 0 R] "
-                                      "/Count 2 >>"},
+                                  {7,
+                                   "<< /Type /Pages /Parent 4 0 R /Kids [8 0 R 9 0 R] "
+                                   "/Count 2 >>"},
                                   {8, page(7, 203)},
                                   {9, page(7, 204)}});
     TempFolder folder;

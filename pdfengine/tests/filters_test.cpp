@@ -11,6 +11,8 @@
 #include <string>
 
 #include "filters/decode.h"
+#include "testsupport/files.h"
+#include "testsupport/program.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -227,38 +229,27 @@ TEST(LZWDecode, Table) {
     }
 }
 
-std::filesystem::path FreshDirectory(const std::string& name) {
-    std::random_device rd;
-    auto dir = std::filesystem::temp_directory_path() /
-               ("papyrion-" + name + "-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // Ghostscript's LZWEncode is an independent encoder; the input is long enough
 // to pass every code width and several table resets.
 TEST(LZWDecode, DecodesGhostscriptOutputForBothEarlyChangeValues) {
-    const auto dir = FreshDirectory("lzw");
+    test::TempFolder dir;
     const std::string original = RandomText(300000, 4) + std::string(20000, 'Z');
-    std::ofstream(dir / "in.bin", std::ios::binary) << original;
+    dir.Write("in.bin", original);
     for (int early : {0, 1}) {
         SCOPED_TRACE(early);
         const auto out = dir / ("out" + std::to_string(early) + ".bin");
-        const std::string command =
-            "cd '" + dir.string() + "' && gs -q -dNOSAFER -dBATCH -dNODISPLAY -c \"/o (" +
-            out.filename().string() + ") (w) file << /EarlyChange " + std::to_string(early) +
+        const std::string program =
+            "/o (" + out.filename().string() + ") (w) file << /EarlyChange " +
+            std::to_string(early) +
             " >> /LZWEncode filter def /i (in.bin) (r) file def "
             "{ i 65536 string readstring exch o exch writestring not { exit } if } loop "
-            "o closefile\"";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        const std::string encoded = ReadFile(out);
+            "o closefile";
+        test::ProgramOptions options;
+        options.directory = dir.Path();
+        const auto gs = test::RunProgram(
+            {"gs", "-q", "-dNOSAFER", "-dBATCH", "-dNODISPLAY", "-c", program}, options);
+        ASSERT_EQ(gs.exit_code, 0) << gs.err;
+        const std::string encoded = test::ReadFile(out);
         ASSERT_GT(encoded.size(), 1000u);
         DecodeResult result = LZWDecode(encoded, early);
         EXPECT_TRUE(result.ok()) << result.message;
@@ -271,7 +262,6 @@ TEST(LZWDecode, DecodesGhostscriptOutputForBothEarlyChangeValues) {
         EXPECT_EQ(capped.status, DecodeStatus::kLimitExceeded);
         EXPECT_LE(capped.data.size(), 1000u);
     }
-    std::filesystem::remove_all(dir);
 }
 
 // --- Predictors ----------------------------------------------------------

@@ -3,30 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 
-#define PAPYRION_FUZZ_ENTRY FuzzFiltersOneInput
-#include "../../fuzz/filters_fuzzer.cpp"
-#undef PAPYRION_FUZZ_ENTRY
-#define PAPYRION_FUZZ_ENTRY FuzzReadWriteOneInput
-#include "../../fuzz/pdf_read_write_fuzzer.cpp"
-#undef PAPYRION_FUZZ_ENTRY
+#include "testsupport/files.h"
+
+// The fuzz targets' entry functions, built under these names for the tests.
+extern "C" int FuzzFiltersOneInput(const std::uint8_t* data, std::size_t size);
+extern "C" int FuzzReadWriteOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace papyrion::pdf {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using test::ReadFile;
 
 // File name -> what still goes wrong, from the folder's pending.txt.
 std::map<std::string, std::string> PendingInputs(const fs::path& dir) {

@@ -22,7 +22,6 @@ using testing::FixtureObject;
 using testing::ReplaceOnce;
 using testing::SimplePageObjects;
 
-
 std::string TableOffset(const std::string& pdf) {
     std::size_t value = testing::StartXrefValue(pdf);
     return pdf.substr(value, pdf.find('\n', value) - value);

@@ -40,7 +40,7 @@ TEST(PdfFile, ReportsPagesAndInheritedSizes) {
 }
 
 TEST(PdfFile, FailuresCarryTheEngineErrorCodes) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     PdfFile file;
     EXPECT_EQ(file.OpenBytes("not a pdf"), PdfReadResult::kNotReadable);
     EXPECT_FALSE(file.IsOpen());
@@ -53,7 +53,7 @@ TEST(PdfFile, FailuresCarryTheEngineErrorCodes) {
 }
 
 TEST(PdfFile, SavingReplacesTheTargetWholeOrNotAtAll) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     PdfFile blank = PdfFile::NewDocument();
     auto target = folder.Write("target.pdf", "old contents");
     ASSERT_TRUE(blank.SaveToFile(target));

@@ -18,6 +18,7 @@
 #include "render/page_image_file.h"
 #include "support/pdf_fixtures.h"
 #include "support/render_print_fixtures.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -243,7 +244,7 @@ std::unique_ptr<TPDFDocument> ReadDocument(std::string bytes) {
 }
 
 TEST(PrintLayout, PrintDocumentHoldsTheRangeOnSheets) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
     auto document = ReadDocument(
         testing::ColouredPagesPdf({{200, 300, red}, {842, 595, green}, {300, 200, blue}}));
@@ -256,9 +257,8 @@ TEST(PrintLayout, PrintDocumentHoldsTheRangeOnSheets) {
     const std::string pdf =
         BuildPrintDocument(*document, 2, 3, {595, 842, 0, 0, 0, 0}, ScalingMode::kFit, true);
     const fs::path file = folder.Write("sheets.pdf", pdf);
-    EXPECT_EQ(testing::QpdfPageCount(file), 2);
-    EXPECT_EQ(testing::RunCommand("qpdf --check " + testing::ShellQuote(file.string())).exit_code,
-              0);
+    EXPECT_EQ(test::QpdfPageCount(file), 2);
+    EXPECT_EQ(test::QpdfProblems(file), "");
 
     // The landscape page fills the width of the portrait sheet, turned.
     auto sheets = ReadDocument(pdf);
@@ -301,8 +301,7 @@ TEST(PrintLayout, PrintDocumentHoldsTheRangeOnSheets) {
 }
 
 TEST(PrintJob, UnknownPrinterRaises) {
-    if (testing::TestPrinter().empty())
-        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (test::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     auto document = ReadDocument(testing::ColouredPagesPdf({{200, 300, {0, 0, 0}}}));
     ASSERT_NE(document, nullptr);
     PrintJobRequest request;
@@ -314,30 +313,29 @@ TEST(PrintJob, UnknownPrinterRaises) {
 }
 
 TEST(PrintJob, ThreePagesReachTheQueueWithTitleAndOptions) {
-    if (testing::TestPrinter().empty())
-        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    if (test::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
     auto document = ReadDocument(testing::ColouredPagesPdf(
         {{200, 300, {255, 0, 0}}, {842, 595, {0, 255, 0}}, {300, 200, {0, 0, 255}}}));
     ASSERT_NE(document, nullptr);
     TPDFCustomPrinter settings;
-    settings.target_printer = testing::TestPrinter();
+    settings.target_printer = test::TestPrinter();
     ASSERT_TRUE(ConfigureSetting(settings, 4, 2));  // copies
     ASSERT_TRUE(ConfigureSetting(settings, 1, 9));  // A4
     PrintJobRequest request;
-    request.printer_name = testing::TestPrinter();
+    request.printer_name = test::TestPrinter();
     request.settings = &settings;
     request.first_page = 1;
     request.last_page = 3;
     request.title = "three pages";
     const int job = SubmitPrintJob(*document, request);
     ASSERT_GT(job, 0);
-    const auto finished = testing::WaitForJob(job);
+    const auto finished = test::WaitForJob(job);
     EXPECT_EQ(finished.state, 9);
     EXPECT_EQ(finished.title, "three pages");
     EXPECT_EQ(finished.copies, 2);
     EXPECT_EQ(finished.media, "iso_a4_210x297mm");
     ASSERT_FALSE(finished.output.empty());
-    EXPECT_EQ(testing::QpdfPageCount(finished.output), 3);
+    EXPECT_EQ(test::QpdfPageCount(finished.output), 3);
 }
 
 }  // namespace
@@ -364,7 +362,7 @@ struct PrintedSheet {
 };
 
 std::optional<PrintedSheet> ReadPrintedSheet(const fs::path& pdf, const fs::path& folder) {
-    auto document = ReadDocument(testing::ReadFileBytes(pdf));
+    auto document = ReadDocument(test::ReadFile(pdf));
     if (!document) return std::nullopt;
     const auto pages = CollectPages(*document);
     if (pages.empty()) return std::nullopt;
@@ -384,19 +382,18 @@ std::optional<PrintedSheet> ReadPrintedSheet(const fs::path& pdf, const fs::path
 const Rgb kWhite{255, 255, 255};
 
 TEST(PrintJob, LandscapePageIsTurnedAndCentredOnAPortraitSheet) {
-    if (testing::TestPrinter().empty())
-        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    testing::TempFolder folder;
+    if (test::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    test::TempFolder folder;
     const Rgb colour{200, 0, 120};
     auto document = ReadDocument(testing::ColouredPagesPdf({{400, 300, colour}}));
     ASSERT_NE(document, nullptr);
     TPDFCustomPrinter settings;
     ASSERT_TRUE(ConfigureSetting(settings, 1, 9));  // A4, 595 x 842
     PrintJobRequest request;
-    request.printer_name = testing::TestPrinter();
+    request.printer_name = test::TestPrinter();
     request.settings = &settings;
     request.title = "turned and centred";
-    const auto finished = testing::WaitForJob(SubmitPrintJob(*document, request));
+    const auto finished = test::WaitForJob(SubmitPrintJob(*document, request));
     ASSERT_FALSE(finished.output.empty());
     const auto sheet = ReadPrintedSheet(finished.output, folder.Path());
     ASSERT_TRUE(sheet);
@@ -414,9 +411,8 @@ TEST(PrintJob, LandscapePageIsTurnedAndCentredOnAPortraitSheet) {
 }
 
 TEST(PrintJob, LandscapeOrientationAndSidesReachTheJob) {
-    if (testing::TestPrinter().empty())
-        GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    testing::TempFolder folder;
+    if (test::TestPrinter().empty()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
+    test::TempFolder folder;
     const Rgb colour{0, 200, 0};
     auto document = ReadDocument(testing::ColouredPagesPdf({{842, 595, colour}}));
     ASSERT_NE(document, nullptr);
@@ -425,10 +421,10 @@ TEST(PrintJob, LandscapeOrientationAndSidesReachTheJob) {
     ASSERT_TRUE(ConfigureSetting(settings, 7, 2));   // long edge
     ASSERT_TRUE(ConfigureSetting(settings, 1, 9));   // A4
     PrintJobRequest request;
-    request.printer_name = testing::TestPrinter();
+    request.printer_name = test::TestPrinter();
     request.settings = &settings;
     request.title = "landscape job";
-    const auto finished = testing::WaitForJob(SubmitPrintJob(*document, request));
+    const auto finished = test::WaitForJob(SubmitPrintJob(*document, request));
     EXPECT_EQ(finished.state, 9);
     EXPECT_EQ(finished.orientation, 4);
     EXPECT_EQ(finished.sides, "two-sided-long-edge");

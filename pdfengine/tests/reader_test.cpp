@@ -20,7 +20,6 @@ using testing::ReplaceOnce;
 using testing::SimplePageObjects;
 using testing::XrefStreamPdf;
 
-
 struct ReadCase {
     const char* what;
     std::string pdf;

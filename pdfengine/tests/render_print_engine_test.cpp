@@ -14,6 +14,7 @@
 #include "pdfengine/printers.h"
 #include "support/pdf_fixtures.h"
 #include "support/render_print_fixtures.h"
+#include "testsupport/program.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -24,7 +25,7 @@ using testing::Rgb;
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
 // An engine with the three coloured pages (the third landscape) selected.
-void OpenColouredPages(PdfEngine& engine, const testing::TempFolder& folder) {
+void OpenColouredPages(PdfEngine& engine, const test::TempFolder& folder) {
     const fs::path file = folder.Write(
         "pages.pdf",
         testing::ColouredPagesPdf({{200, 300, kRed}, {200, 300, kGreen}, {300, 200, kBlue}}));
@@ -32,7 +33,7 @@ void OpenColouredPages(PdfEngine& engine, const testing::TempFolder& folder) {
 }
 
 TEST(EngineRendering, RenderPageFileClampsPagesAndAppliesTheFactor) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     PdfEngine engine;
     OpenColouredPages(engine, folder);
     ASSERT_EQ(engine.UsePage(2), 1);
@@ -66,17 +67,16 @@ TEST(EngineRendering, RenderPageFileClampsPagesAndAppliesTheFactor) {
 }
 
 TEST(EngineRendering, ThumbnailOfACorpusPageMatchesPdftoppm) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const fs::path source = fs::path(PAPYRION_SHARED_DIR) / "corpus/xref-stream/cv.pdf";
     PdfEngine engine;
     ASSERT_EQ(engine.OpenFile(source.string()), 1);
     engine.SetRenderFactor(0.18);
     const fs::path ours = folder.Path() / "ours.jpg";
     ASSERT_EQ(engine.RenderPageFile(75, 2, 1, ours.string()), 1);
-    const auto run = testing::RunCommand("pdftoppm -jpeg -singlefile -r 13.5 -f 2 -l 2 " +
-                                         testing::ShellQuote(source.string()) + " " +
-                                         testing::ShellQuote((folder.Path() / "theirs").string()));
-    ASSERT_EQ(run.exit_code, 0) << run.output;
+    const auto run = test::RunProgram({"pdftoppm", "-jpeg", "-singlefile", "-r", "13.5", "-f", "2",
+                                       "-l", "2", source, folder / "theirs"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
     const auto a = testing::ReadJpegFile(ours);
     const auto b = testing::ReadJpegFile(folder.Path() / "theirs.jpg");
     ASSERT_TRUE(a && b);
@@ -107,7 +107,7 @@ TEST(EngineRendering, CorpusFirstPagesMatchPdftoppm) {
     ASSERT_TRUE(manifest);
     std::string line;
     std::getline(manifest, line);
-    testing::TempFolder folder;
+    test::TempFolder folder;
     int compared = 0;
     while (std::getline(manifest, line)) {
         const auto columns = Columns(line);
@@ -120,11 +120,9 @@ TEST(EngineRendering, CorpusFirstPagesMatchPdftoppm) {
         if (engine.OpenFile(source.string()) != 1) continue;
         const fs::path ours = folder.Path() / "ours.jpg";
         ASSERT_EQ(engine.RenderPageFile(36, 1, 1, ours.string()), 1) << engine.PrintResultText();
-        const auto run =
-            testing::RunCommand("pdftoppm -q -jpeg -singlefile -r 36 -f 1 -l 1 " +
-                                testing::ShellQuote(source.string()) + " " +
-                                testing::ShellQuote((folder.Path() / "theirs").string()));
-        ASSERT_EQ(run.exit_code, 0) << run.output;
+        const auto run = test::RunProgram({"pdftoppm", "-q", "-jpeg", "-singlefile", "-r", "36",
+                                           "-f", "1", "-l", "1", source, folder / "theirs"});
+        ASSERT_EQ(run.exit_code, 0) << run.err;
         const auto a = testing::ReadJpegFile(ours);
         const auto b = testing::ReadJpegFile(folder.Path() / "theirs.jpg");
         ASSERT_TRUE(a && b);
@@ -139,7 +137,7 @@ TEST(EngineRendering, CorpusFirstPagesMatchPdftoppm) {
 }
 
 TEST(EngineRendering, StampedPageRendersWithItsStationery) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const fs::path stationery =
         folder.Write("stationery.pdf", testing::ColouredPagesPdf({{612, 792, {0, 90, 200}}}));
     PdfEngine engine;
@@ -216,18 +214,18 @@ TEST(EnginePrinting, CustomPrintersAreNamedByDigestAndConfiguredByName) {
     EXPECT_EQ(engine.ConfigureCustomPrinter("0123456789ABCDEF0123456789ABCDEF", 4, 2), 0);
 }
 
-bool HaveQueue() { return !testing::TestPrinter().empty(); }
+bool HaveQueue() { return !test::TestPrinter().empty(); }
 
 int PrintedPages(const std::string& title) {
-    const int job = testing::LatestJobTitled(title);
+    const int job = test::LatestJobTitled(title);
     if (job == 0) return -1;
-    const auto finished = testing::WaitForJob(job);
-    return finished.output.empty() ? -1 : testing::QpdfPageCount(finished.output);
+    const auto finished = test::WaitForJob(job);
+    return finished.output.empty() ? -1 : test::QpdfPageCount(finished.output);
 }
 
 TEST(EnginePrinting, PageRangesAreClampedToTheDocument) {
     if (!HaveQueue()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    testing::TempFolder folder;
+    test::TempFolder folder;
     struct Case {
         const char* title;
         int start;
@@ -245,29 +243,29 @@ TEST(EnginePrinting, PageRangesAreClampedToTheDocument) {
         OpenColouredPages(engine, folder);
         const std::string title = std::string(c.title) + " " + folder.Path().filename().string();
         const int options = engine.MakePrintOptions(1, 1, title);
-        EXPECT_EQ(engine.PrintPages(testing::TestPrinter(), c.start, c.end, options), 1);
+        EXPECT_EQ(engine.PrintPages(test::TestPrinter(), c.start, c.end, options), 1);
         EXPECT_EQ(PrintedPages(title), c.pages);
     }
 }
 
 TEST(EnginePrinting, OptionsWithoutTitleIndexPrintUnderTheDefaultTitle) {
     if (!HaveQueue()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    testing::TempFolder folder;
+    test::TempFolder folder;
     PdfEngine engine;
     OpenColouredPages(engine, folder);
-    const std::string custom = engine.RegisterCustomPrinter(testing::TestPrinter());
+    const std::string custom = engine.RegisterCustomPrinter(test::TestPrinter());
     ASSERT_EQ(engine.ConfigureCustomPrinter(custom, 4, 3), 1);
-    const int before = testing::LatestJobTitled(EngineIdentification());
+    const int before = test::LatestJobTitled(EngineIdentification());
     EXPECT_EQ(engine.PrintPages(custom, 1, 1, 17), 1);
-    const int job = testing::LatestJobTitled(EngineIdentification());
+    const int job = test::LatestJobTitled(EngineIdentification());
     ASSERT_GT(job, before);
-    const auto finished = testing::WaitForJob(job);
+    const auto finished = test::WaitForJob(job);
     EXPECT_EQ(finished.copies, 3);
 }
 
 TEST(EnginePrinting, UnknownPrinterRaisesAndLeavesTheEngineAsItWas) {
     if (!HaveQueue()) GTEST_SKIP() << "no test print queue (PAPYRION_TEST_PRINTER)";
-    testing::TempFolder folder;
+    test::TempFolder folder;
     PdfEngine engine;
     OpenColouredPages(engine, folder);
     ASSERT_EQ(engine.UsePage(3), 1);

@@ -11,6 +11,7 @@
 #include "render/page_image_file.h"
 #include "support/pdf_fixtures.h"
 #include "support/render_print_fixtures.h"
+#include "testsupport/program.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -49,13 +50,13 @@ const CorpusPage kCorpusPages[] = {
 };
 
 TEST(RenderPageFile, MatchesPdftoppmOfTheSamePage) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     for (const CorpusPage& entry : kCorpusPages) {
         SCOPED_TRACE(std::string(entry.file) + " page " + std::to_string(entry.page) + " at " +
                      std::to_string(entry.dpi) + " DPI");
         const fs::path source = kCorpus / entry.file;
         ASSERT_TRUE(fs::exists(source));
-        auto document = ReadDocument(testing::ReadFileBytes(source));
+        auto document = ReadDocument(test::ReadFile(source));
         ASSERT_NE(document, nullptr);
 
         const fs::path ours = folder.Path() / "ours.jpg";
@@ -67,11 +68,10 @@ TEST(RenderPageFile, MatchesPdftoppmOfTheSamePage) {
         const fs::path theirs = folder.Path() / "theirs";
         char dpi[32];
         std::snprintf(dpi, sizeof dpi, "%g", entry.dpi);
-        const auto run = testing::RunCommand(
-            "pdftoppm -jpeg -singlefile -r " + std::string(dpi) + " -f " +
-            std::to_string(entry.page) + " -l " + std::to_string(entry.page) + " " +
-            testing::ShellQuote(source.string()) + " " + testing::ShellQuote(theirs.string()));
-        ASSERT_EQ(run.exit_code, 0) << run.output;
+        const auto run = test::RunProgram({"pdftoppm", "-jpeg", "-singlefile", "-r", dpi, "-f",
+                                           std::to_string(entry.page), "-l",
+                                           std::to_string(entry.page), source, theirs});
+        ASSERT_EQ(run.exit_code, 0) << run.err;
 
         const auto a = testing::ReadJpegFile(ours);
         const auto b = testing::ReadJpegFile(folder.Path() / "theirs.jpg");
@@ -85,8 +85,8 @@ TEST(RenderPageFile, MatchesPdftoppmOfTheSamePage) {
 }
 
 TEST(RenderPageFile, ThumbnailOfAnA4Page) {
-    testing::TempFolder folder;
-    auto document = ReadDocument(testing::ReadFileBytes(kCorpus / "plain/minimal-document.pdf"));
+    test::TempFolder folder;
+    auto document = ReadDocument(test::ReadFile(kCorpus / "plain/minimal-document.pdf"));
     ASSERT_NE(document, nullptr);
     std::string error;
     const fs::path out = folder.Path() / "thumb.jpg";
@@ -99,7 +99,7 @@ TEST(RenderPageFile, ThumbnailOfAnA4Page) {
 }
 
 TEST(RenderPageFile, PageNumbersAreClampedToTheDocument) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
     auto document = ReadDocument(
         testing::ColouredPagesPdf({{200, 300, red}, {200, 300, green}, {300, 200, blue}}));
@@ -122,7 +122,7 @@ TEST(RenderPageFile, PageNumbersAreClampedToTheDocument) {
 }
 
 TEST(RenderPageFile, FileThatCannotBeCreatedAndFailedRendering) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     auto document = ReadDocument(testing::ColouredPagesPdf({{200, 300, {10, 20, 30}}}));
     ASSERT_NE(document, nullptr);
     std::string error;

@@ -10,6 +10,7 @@
 #include "document/pdf_document.h"
 #include "object/pdf_keys.h"
 #include "support/pdf_fixtures.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion::pdf {
 namespace {
@@ -33,14 +34,9 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
 
 // qpdf's verdict on bytes we wrote; empty when it found nothing to complain about.
 std::string QpdfProblems(const std::string& pdf) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     auto file = folder.Write("written.pdf", pdf);
-    auto result = testing::RunCommand("qpdf --check " + testing::ShellQuote(file.string()));
-    if (result.exit_code == 0 &&
-        result.output.find("No syntax or stream encoding errors") != std::string::npos) {
-        return {};
-    }
-    return result.output.empty() ? "qpdf exit " + std::to_string(result.exit_code) : result.output;
+    return test::QpdfProblems(file);
 }
 
 // The 20-byte table entry of object `number`; empty when the table is not there.

@@ -15,24 +15,27 @@
 #include "office_process.h"
 #include "platform/officeurl.h"
 #include "support/office_test_support.h"
+#include "testsupport/files.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/program.h"
 
 namespace papyrion {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFile;
+using test::TempFolder;
 using testing::CopyFixture;
-using testing::FileBytes;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using testing::OfficeTestFolder;
 
 std::string SystemPath() {
     const char* path = std::getenv("PATH");
     return path ? path : "/usr/bin:/bin";
 }
 
-LibreOfficeOptions Options(const OfficeTestFolder& folder, bool keep = true) {
+LibreOfficeOptions Options(const TempFolder& folder, bool keep = true) {
     LibreOfficeOptions options;
     options.temp_dir = folder.Path() / "Temp";
     fs::create_directories(options.temp_dir);
@@ -41,7 +44,7 @@ LibreOfficeOptions Options(const OfficeTestFolder& folder, bool keep = true) {
     return options;
 }
 
-std::string ProfileMarker(const OfficeTestFolder& folder) {
+std::string ProfileMarker(const TempFolder& folder) {
     return (folder.Path() / "Temp" / "lo_profile").string();
 }
 
@@ -107,7 +110,7 @@ struct Expectation {
 
 // Converts each fixture, then checks the PDF with independent tools and that
 // the input and its folder are as they were.
-void ExpectConverted(const OfficeTestFolder& folder, const std::vector<Expectation>& cases,
+void ExpectConverted(const TempFolder& folder, const std::vector<Expectation>& cases,
                      const std::function<void(const fs::path&, const fs::path&)>& convert) {
     for (const Expectation& c : cases) {
         SCOPED_TRACE(c.fixture);
@@ -115,18 +118,18 @@ void ExpectConverted(const OfficeTestFolder& folder, const std::vector<Expectati
         std::replace(subfolder.begin(), subfolder.end(), '.', '_');
         const fs::path in = folder.Path() / "in" / subfolder;
         const fs::path input = CopyFixture(c.fixture, in);
-        const std::string before = FileBytes(input);
+        const std::string before = ReadFile(input);
         const auto modified = fs::last_write_time(input);
         const fs::path pdf = in / c.pdf;
 
         convert(input, pdf);
 
         ASSERT_TRUE(fs::exists(pdf));
-        EXPECT_TRUE(testing::QpdfCheckPasses(pdf));
-        const std::string text = testing::PdfText(pdf);
+        EXPECT_EQ(test::QpdfProblems(pdf), "");
+        const std::string text = test::PdfText(pdf);
         for (const std::string& word : c.words) EXPECT_THAT(text, HasSubstr(word));
         for (const std::string& word : c.absent) EXPECT_THAT(text, Not(HasSubstr(word)));
-        EXPECT_EQ(FileBytes(input), before);
+        EXPECT_EQ(ReadFile(input), before);
         EXPECT_EQ(fs::last_write_time(input), modified);
         // Nothing else appears beside the input: no lock file, no partial PDF.
         EXPECT_EQ(std::distance(fs::directory_iterator(in), fs::directory_iterator()), 2);
@@ -134,7 +137,7 @@ void ExpectConverted(const OfficeTestFolder& folder, const std::vector<Expectati
 }
 
 TEST(LibreOfficeAutomation, WordConvertsEveryWordProcessingKindThroughOneKeptInstance) {
-    OfficeTestFolder folder;
+    TempFolder folder;
     LibreOfficeAutomation automation(Options(folder));
     AutomationObjectPtr word = automation.CreateOleObject("Word.Application");
     ExpectConverted(
@@ -163,13 +166,13 @@ TEST(LibreOfficeAutomation, WordConvertsEveryWordProcessingKindThroughOneKeptIns
     word = automation.CreateOleObject("Word.Application");
     const fs::path again = CopyFixture("letter.docx", folder.Path() / "again");
     SaveThroughWord(*word, again, folder.Path() / "again" / "letter.PDF");
-    EXPECT_THAT(testing::PdfText(folder.Path() / "again" / "letter.PDF"), HasSubstr("zebra"));
+    EXPECT_THAT(test::PdfText(folder.Path() / "again" / "letter.PDF"), HasSubstr("zebra"));
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
 }
 
 TEST(LibreOfficeAutomation, ExcelExportsEverySpreadsheetKind) {
-    OfficeTestFolder folder;
+    TempFolder folder;
     LibreOfficeAutomation automation(Options(folder));
     AutomationObjectPtr excel = automation.CreateOleObject("Excel.Application");
     ExpectConverted(folder,
@@ -185,14 +188,14 @@ TEST(LibreOfficeAutomation, ExcelExportsEverySpreadsheetKind) {
                     [&](const fs::path& input, const fs::path& pdf) {
                         ExportThroughExcel(*excel, input, pdf);
                     });
-    const std::string csv = testing::PdfText(folder.Path() / "in" / "list_csv" / "list.pdf");
+    const std::string csv = test::PdfText(folder.Path() / "in" / "list_csv" / "list.pdf");
     EXPECT_THAT(csv, Not(HasSubstr("naam;bedrag")));
     excel.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
 }
 
 TEST(LibreOfficeAutomation, ServiceManagerStoresWithFilterDataInAProcessOfItsOwn) {
-    OfficeTestFolder folder;
+    TempFolder folder;
     LibreOfficeAutomation automation(Options(folder, /*keep=*/false));
     AutomationObjectPtr manager = automation.CreateOleObject("com.sun.star.ServiceManager");
     const AutomationValue::Array writer_data = {
@@ -212,8 +215,9 @@ TEST(LibreOfficeAutomation, ServiceManagerStoresWithFilterDataInAProcessOfItsOwn
     const fs::path letter = folder.Path() / "in" / "letter_docx" / "letter.PDF";
     // Encryption without a password is no encryption: the PDF stays open to
     // everyone, with every permission.
-    EXPECT_THAT(testing::QpdfEncryption(letter), HasSubstr("File is not encrypted"));
-    EXPECT_THAT(FileBytes(letter), HasSubstr("/HideWindowUI true"));
+    EXPECT_THAT(test::RunProgram({"qpdf", "--show-encryption", letter}).out,
+                HasSubstr("File is not encrypted"));
+    EXPECT_THAT(ReadFile(letter), HasSubstr("/HideWindowUI true"));
 
     // The text export asked for a spreadsheet, CSV options on a workbook:
     // the layer takes what fits the document.
@@ -228,7 +232,7 @@ TEST(LibreOfficeAutomation, ServiceManagerStoresWithFilterDataInAProcessOfItsOwn
 }
 
 TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
-    OfficeTestFolder folder;
+    TempFolder folder;
     LibreOfficeAutomation automation(Options(folder));
     AutomationObjectPtr word = automation.CreateOleObject("Word.Application");
     const fs::path in = folder.Path() / "in";
@@ -257,14 +261,14 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
     const fs::path empty = in / "empty.docx";
     std::ofstream(empty).close();
     SaveThroughWord(*word, empty, in / "empty.PDF");
-    EXPECT_TRUE(testing::QpdfCheckPasses(in / "empty.PDF"));
+    EXPECT_EQ(test::QpdfProblems(in / "empty.PDF"), "");
 
     // The spreadsheet way: a cut-off workbook, and a text document under a
     // spreadsheet name.
     AutomationObjectPtr excel = automation.CreateOleObject("Excel.Application");
     const fs::path cut = in / "cut.xlsx";
     std::ofstream(cut, std::ios::binary)
-        << FileBytes(testing::OfficeFixture("figures.xlsx")).substr(0, 1500);
+        << ReadFile(testing::OfficeFixture("figures.xlsx")).substr(0, 1500);
     const fs::path letter_as_sheet = in / "letter.xls";
     fs::copy_file(testing::OfficeFixture("letter.docx"), letter_as_sheet);
     const std::pair<fs::path, const char*> sheets[] = {
@@ -288,13 +292,13 @@ TEST(LibreOfficeAutomation, UnreadableFilesFailNamingTheFile) {
     // The instance survives a failed file and converts the next one.
     const fs::path good = CopyFixture("letter.docx", in);
     SaveThroughWord(*word, good, in / "letter.PDF");
-    EXPECT_THAT(testing::PdfText(in / "letter.PDF"), HasSubstr("zebra"));
+    EXPECT_THAT(test::PdfText(in / "letter.PDF"), HasSubstr("zebra"));
     word.reset();
     EXPECT_THAT(testing::RemainingProcesses(ProfileMarker(folder)), IsEmpty());
 }
 
 TEST(LibreOfficeAutomation, ALibreOfficeOfTheUserIsLeftAlone) {
-    OfficeTestFolder folder;
+    TempFolder folder;
     // The user's own LibreOffice, with a document open.
     const fs::path user = folder.Path() / "user";
     fs::create_directories(user);
@@ -325,7 +329,7 @@ TEST(LibreOfficeAutomation, ALibreOfficeOfTheUserIsLeftAlone) {
 }
 
 TEST(LibreOfficeAutomation, WithoutLibreOfficeNoServerCanBeCreated) {
-    OfficeTestFolder folder;
+    TempFolder folder;
     LibreOfficeOptions options = Options(folder);
     fs::create_directories(folder.Path() / "empty_bin");
     options.search_path = (folder.Path() / "empty_bin").string();
@@ -369,7 +373,7 @@ TEST(LibreOfficeAutomation, HungOrCrashedLibreOfficeFailsTheConversionAndLeavesN
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        OfficeTestFolder folder;
+        TempFolder folder;
         const fs::path pids = folder.Path() / "pids";
         WriteFakeSoffice(folder.Path() / "bin", pids, c.ending);
         LibreOfficeOptions options = Options(folder, c.keep);

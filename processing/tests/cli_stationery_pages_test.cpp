@@ -8,14 +8,13 @@
 #include "pdfengine/pdfengine.h"
 #include "processing/processingrun_cli.h"
 #include "support/run_test_support.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion {
 namespace {
 namespace fs = std::filesystem;
-using test::Quoted;
 using test::ReadFile;
 using test::RunFolder;
-using test::Shell;
 using test::WriteFile;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
@@ -41,10 +40,8 @@ TEST(CliStationeryPages, FilesOfOneNameGiveTwoPageFilesInTheRunsOwnFolder) {
         EXPECT_EQ(engine.SaveFile(folder / name), 1);
         return folder / name;
     };
-    const auto text_of = [&folder](const std::string& pdf) {
-        const std::string out = folder / "text.txt";
-        Shell("pdftotext -q " + Quoted(pdf) + " " + Quoted(out));
-        const std::string text = ReadFile(out);
+    const auto text_of = [](const std::string& pdf) {
+        const std::string text = test::PdfText(pdf, false);
         return text.substr(0, text.find_first_of("\n\f"));
     };
     SettingsModel& settings = state.Settings();

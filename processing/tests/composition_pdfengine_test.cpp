@@ -13,13 +13,15 @@
 #include "processing/composition_sample.h"
 #include "processing/pagerules.h"
 #include "support/run_fixture.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/program.h"
 
 namespace papyrion {
 namespace {
 namespace fs = std::filesystem;
-using test::Quoted;
+using test::QpdfProblems;
 using test::ReadFile;
-using test::Shell;
+using test::RunProgram;
 
 // Portrait A4, then landscape A4, then portrait again; page 3, when there is
 // one, is shown turned by 90 degrees.
@@ -56,10 +58,8 @@ class RealCompositionTest : public test::CompositionFixture, public ::testing::T
     // What pdfinfo reports of every page, one text a page: "W x H" for
     // PageSizes, the /Rotate degrees for PageTurns.
     std::vector<std::string> PdfInfoPages(const std::string& file, const std::string& pattern) {
-        const std::string out = folder / "pages.txt";
-        Shell("pdfinfo -f 1 -l 99 " + Quoted(file) + " >" + Quoted(out) + " 2>/dev/null");
         std::vector<std::string> values;
-        const std::string text = ReadFile(out);
+        const std::string text = RunProgram({"pdfinfo", "-f", "1", "-l", "99", file}).out;
         const std::regex line(pattern);
         for (auto it = std::sregex_iterator(text.begin(), text.end(), line);
              it != std::sregex_iterator(); ++it) {
@@ -88,7 +88,7 @@ TEST_F(RealCompositionTest, EveryPageKeepsItsSizeAndTurnInBothPlacements) {
         SCOPED_TRACE(placement == 1 ? "background" : "foreground");
         WriteMixedDocument(doc, 3);
         ASSERT_TRUE(Stamp(placement, doc));
-        EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null"), 0);
+        EXPECT_EQ(QpdfProblems(doc), "");
         EXPECT_THAT(PageSizes(doc), ::testing::ElementsAre("595.28 x 841.89", "841.89 x 595.28",
                                                            "595.28 x 841.89"));
         EXPECT_THAT(PageTurns(doc), ::testing::ElementsAre("0", "0", "90"));
@@ -103,8 +103,9 @@ TEST_F(RealCompositionTest, EachStationeryPageIsInTheOutputOnce) {
     // once for the letterhead and once for the continuation page, not once
     // per page.
     const std::string reachable = folder / "reachable.pdf";
-    ASSERT_EQ(Shell("qpdf --qdf --object-streams=disable " + Quoted(doc) + " " + Quoted(reachable)),
-              0);
+    const auto rewritten =
+        RunProgram({"qpdf", "--qdf", "--object-streams=disable", doc, reachable});
+    ASSERT_EQ(rewritten.exit_code, 0) << rewritten.err;
     const std::string text = ReadFile(reachable);
     std::size_t images = 0;
     for (std::size_t at = text.find("/Subtype /Image"); at != std::string::npos;
@@ -122,10 +123,7 @@ TEST_F(RealCompositionTest, FormsLinksOutlinesAndLabelsComeThroughBothPlacements
     const std::string summary_tool =
         std::string(PAPYRION_SOURCE_DIR) + "/processing/tests/tools/pdf_summary.py";
     const auto summary = [&](const std::string& file) {
-        const std::string out = folder / "summary.json";
-        Shell("python3 " + Quoted(summary_tool) + " " + Quoted(file) + " >" + Quoted(out) +
-              " 2>/dev/null");
-        return ReadFile(out);
+        return test::RunProgram({"python3", summary_tool, file}).out;
     };
     const std::string corpus = std::string(PAPYRION_SHARED_DIR) + "/corpus/";
     for (const char* name :
@@ -141,7 +139,7 @@ TEST_F(RealCompositionTest, FormsLinksOutlinesAndLabelsComeThroughBothPlacements
             fs::permissions(doc, fs::perms::owner_write, fs::perm_options::add);
             ASSERT_TRUE(Stamp(placement, doc));
             EXPECT_EQ(summary(doc), before);
-            EXPECT_EQ(Shell("qpdf --check " + Quoted(doc) + " >/dev/null 2>&1"), 0);
+            EXPECT_EQ(test::QpdfProblems(doc), "");
         }
     }
 }
@@ -152,7 +150,8 @@ TEST_F(RealCompositionTest, TellsWhyAnInputCannotBeRead) {
     const std::string plain = folder / "plain.pdf";
     const std::string locked = folder / "locked.pdf";
     WriteMixedDocument(plain, 1);
-    ASSERT_EQ(Shell("qpdf --encrypt secret owner 256 -- " + Quoted(plain) + " " + Quoted(locked)),
+    ASSERT_EQ(test::RunProgram({"qpdf", "--encrypt", "secret", "owner", "256", "--", plain, locked})
+                  .exit_code,
               0);
     const std::string out = folder / "out.pdf";
     EXPECT_EQ(real.Compose(locked, "", nullptr, out).failure, "[Invoerwachtwoord]" + locked);
@@ -165,8 +164,9 @@ TEST_F(RealCompositionTest, TellsWhyAnInputCannotBeRead) {
     settings.SetItemIndex(setting::kStationeryPlacement, 0);
     const StationeryPages stationery{letterhead, "1-999", "", "0-0"};
     ASSERT_TRUE(real.Compose(locked, "secret", &stationery, out).written);
-    EXPECT_EQ(Shell("qpdf --requires-password " + Quoted(out)), 0) << "still encrypted";
-    EXPECT_EQ(Shell("qpdf --check --password=secret " + Quoted(out) + " >/dev/null"), 0);
+    EXPECT_EQ(test::RunProgram({"qpdf", "--requires-password", out}).exit_code, 0)
+        << "still encrypted";
+    EXPECT_EQ(test::QpdfProblems(out, "secret"), "");
 }
 
 }  // namespace

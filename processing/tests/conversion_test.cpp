@@ -12,6 +12,7 @@
 #include "pdfengine/pdf_file.h"
 #include "platform/officeautomation_libreoffice.h"
 #include "platform/officeautomation_recording.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion {
 namespace {
@@ -381,16 +382,7 @@ fs::path CopyOfficeFixture(const std::string& name, const fs::path& folder) {
     return copy;
 }
 
-std::string PdfText(const fs::path& pdf) {
-    std::string text;
-    FILE* pipe = popen(("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return text;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    pclose(pipe);
-    return text;
-}
+using test::PdfText;
 
 // The engine reads what LibreOffice wrote: one page or more, not encrypted.
 void ExpectEngineOpens(const fs::path& pdf) {

@@ -6,37 +6,23 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "pdfengine/pdfengine.h"
+#include "testsupport/files.h"
+#include "testsupport/pdf_tools.h"
 
 namespace papyrion {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Folder {
+// A test folder with the application's Temp folder in it.
+class Folder : public test::TempFolder {
   public:
-    Folder() {
-        static std::atomic<int> counter{0};
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("papyrion-pagefiles-" + std::to_string(random()) +
-                                             "-" + std::to_string(counter++));
-        fs::create_directories(path_ / "Temp");
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-    std::string TempDir() const { return (path_ / "Temp").string() + "/"; }
-
-  private:
-    fs::path path_;
+    Folder() { fs::create_directories(Path() / "Temp"); }
+    std::string TempDir() const { return (Path() / "Temp").string() + "/"; }
 };
 
 // A PDF whose page n (1-based) carries the text "PAGE-n" (`mark` + n), made
@@ -55,12 +41,7 @@ std::string WritePagesPdf(const fs::path& file, int pages, const std::string& ma
 }
 
 std::string PageText(const fs::path& pdf) {
-    std::string text;
-    FILE* pipe = popen(("pdftotext -q '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return text;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
-    pclose(pipe);
+    std::string text = test::PdfText(pdf, false);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\f')) text.pop_back();
     return text;
 }

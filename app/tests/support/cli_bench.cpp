@@ -12,35 +12,21 @@
 #include <sstream>
 
 #include "core/inifile.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/program.h"
 
 extern char** environ;
 
 namespace papyrion::test {
 namespace fs = std::filesystem;
 
-std::string Capture(const std::string& command) {
-    std::string text;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return text;
-    std::array<char, 4096> buffer{};
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-        text.append(buffer.data(), n);
-    }
-    ::pclose(pipe);
-    return text;
-}
+bool QpdfChecks(const std::string& file) { return QpdfProblems(file).empty(); }
 
-bool QpdfChecks(const std::string& file) {
-    return Shell("qpdf --check " + Quoted(file) + " >/dev/null 2>&1") == 0;
-}
-
-int QpdfPages(const std::string& file) {
-    return std::atoi(Capture("qpdf --show-npages " + Quoted(file)).c_str());
-}
+int QpdfPages(const std::string& file) { return QpdfPageCount(file); }
 
 std::string PageText(const std::string& file, int page) {
     const std::string p = std::to_string(page);
-    return Capture("pdftotext -f " + p + " -l " + p + " " + Quoted(file) + " -");
+    return RunProgram({"pdftotext", "-f", p, "-l", p, file, "-"}).out;
 }
 
 int Occurrences(const std::string& text, const std::string& part) {
@@ -53,9 +39,10 @@ int Occurrences(const std::string& text, const std::string& part) {
 }
 
 void RepeatPdf(const std::string& source, int copies, const std::string& target) {
-    std::string command = "qpdf --empty --pages";
-    for (int i = 0; i < copies; ++i) command += " " + Quoted(source);
-    Shell(command + " -- " + Quoted(target));
+    std::vector<std::string> arguments = {"qpdf", "--empty", "--pages"};
+    for (int i = 0; i < copies; ++i) arguments.push_back(source);
+    arguments.insert(arguments.end(), {"--", target});
+    RunProgram(arguments);
 }
 
 std::vector<std::string> ListedOutputs(const std::string& out) {

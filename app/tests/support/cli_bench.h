@@ -19,9 +19,6 @@ inline const std::string kSampleLetterhead =
     std::string(PAPYRION_SOURCE_DIR) + "/data/Sample_Letterhead.pdf";
 inline const std::string kSampleLetterheadText = "Papyrion Sample Stationery";
 
-// Standard output of a shell command (standard error discarded).
-std::string Capture(const std::string& command);
-
 bool QpdfChecks(const std::string& file);
 int QpdfPages(const std::string& file);
 // The text pdftotext finds on one page.

@@ -9,7 +9,7 @@
 namespace papyrion {
 
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // Status strip of the drop window; line is 1 or 2.
@@ -29,7 +29,7 @@ public:
 // Remembers every call as one line of text ("status 1: ...", "message: ...",
 // "error: ...", "ask: ...", "tick", "pending"), for tests.
 class RecordingUserInterface : public UserInterface {
-public:
+  public:
     void ShowStatus(int line, const std::string& text) override;
     void ActivityTick() override;
     void ShowMessage(const std::string& text) override;

@@ -100,8 +100,7 @@ class PdfEngine {
     // Draws a captured page of the selected document on its selected page,
     // stretched into the box. A page captured from a page with "Rotate"
     // keeps the turn a viewer showed, relative to the target page's own.
-    int PlaceCapturedPage(CaptureId capture, double left, double top, double width,
-                          double height);
+    int PlaceCapturedPage(CaptureId capture, double left, double top, double width, double height);
     // The same, drawn beneath everything the page draws itself: the page's
     // content, annotations, form fields and links stay as they were.
     int PlaceCapturedPageUnder(CaptureId capture, double left, double top, double width,

@@ -160,7 +160,8 @@ std::optional<BitmapImage> DecodeBmp(std::string_view d) {
             std::uint32_t rgb = 0;
             if (bits <= 8) {
                 const std::int64_t bit = x * bits;
-                const auto byte = static_cast<unsigned char>(row[static_cast<std::size_t>(bit / 8)]);
+                const auto byte =
+                    static_cast<unsigned char>(row[static_cast<std::size_t>(bit / 8)]);
                 const unsigned index = (byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
                 rgb = index < palette.size() ? palette[index] : 0;
             } else if (bits == 24) {
@@ -169,9 +170,8 @@ std::optional<BitmapImage> DecodeBmp(std::string_view d) {
                       static_cast<std::uint32_t>(static_cast<unsigned char>(row[at + 1])) << 8 |
                       static_cast<unsigned char>(row[at]);
             } else {
-                const std::uint32_t pixel =
-                    bits == 16 ? U16(row, static_cast<std::size_t>(x * 2))
-                               : U32(row, static_cast<std::size_t>(x * 4));
+                const std::uint32_t pixel = bits == 16 ? U16(row, static_cast<std::size_t>(x * 2))
+                                                       : U32(row, static_cast<std::size_t>(x * 4));
                 rgb = static_cast<std::uint32_t>(red.Of(pixel)) << 16 |
                       static_cast<std::uint32_t>(green.Of(pixel)) << 8 | blue.Of(pixel);
             }

@@ -70,8 +70,8 @@ std::string PdfDateToXmpDate(std::string_view pdf_date) {
     auto part = [&](std::size_t at, std::size_t length) {
         return at < d.size() ? std::string(d.substr(at, length)) : std::string();
     };
-    std::string result = part(0, 4) + "-" + part(4, 2) + "-" + part(6, 2) + "T" + part(8, 2) +
-                         ":" + part(10, 2) + ":" + part(12, 2);
+    std::string result = part(0, 4) + "-" + part(4, 2) + "-" + part(6, 2) + "T" + part(8, 2) + ":" +
+                         part(10, 2) + ":" + part(12, 2);
     std::string_view zone = d.size() > 14 ? d.substr(14) : std::string_view();
     if (zone == "Z" || zone.substr(0, 1) == "Z") {
         result += "Z";

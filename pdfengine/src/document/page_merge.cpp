@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <unordered_set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "document/object_copy.h"
 #include "document/page_lookup.h"
@@ -181,8 +181,7 @@ bool MergeDocument(EngineDocument& destination, EngineDocument& source) {
     // null objects.
     const int s_highest = s.HighestObjectNumber();
     const auto& s_objects = s.IndirectObjects();
-    const bool packed =
-        static_cast<std::size_t>(s_highest) > 2 * s_objects.size() + 1000;
+    const bool packed = static_cast<std::size_t>(s_highest) > 2 * s_objects.size() + 1000;
     std::unordered_map<int, int> packed_numbers;
     if (packed) {
         std::vector<int> numbers;

@@ -22,15 +22,32 @@ std::string ContentLiteral(std::string_view bytes) {
     std::string out = "(";
     for (char c : bytes) {
         switch (c) {
-            case '\b': out += "\\b"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\f': out += "\\f"; break;
-            case '\r': out += "\\r"; break;
-            case '(': out += "\\("; break;
-            case ')': out += "\\)"; break;
-            case '\\': out += "\\\\"; break;
-            default: out += c;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '(':
+                out += "\\(";
+                break;
+            case ')':
+                out += "\\)";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
         }
     }
     out += ')';

@@ -49,8 +49,8 @@ class TPDFPainter {
     // current font; `text` holds the bytes of the font's encoding.
     void Text(double left, double baseline, std::string_view text);
     // An image XObject into a box; `is_mask` writes the fill colour first.
-    void Image(std::string_view resource_name, double left, double top, double width,
-               double height, bool is_mask);
+    void Image(std::string_view resource_name, double left, double top, double width, double height,
+               bool is_mask);
 
   private:
     struct PendingLine {

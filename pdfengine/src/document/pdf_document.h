@@ -143,7 +143,6 @@ class TPDFDocument : public IndirectObjectHost {
     bool linearised_ = false;
     int load_depth_ = 0;
     std::vector<std::string> warnings_;
-
 };
 
 }  // namespace papyrion::pdf

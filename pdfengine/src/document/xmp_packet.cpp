@@ -1,8 +1,7 @@
 #include "document/xmp_packet.h"
 
-#include <pugixml.hpp>
-
 #include <array>
+#include <pugixml.hpp>
 #include <sstream>
 
 #include "document/doc_info.h"

@@ -57,9 +57,9 @@ bool StampThroughFacade(const std::string& path, const std::string& stationery,
 void RunFacadeSequence(std::string_view bytes) {
     static std::atomic<int> counter{0};
     const std::filesystem::path folder = std::filesystem::temp_directory_path();
-    const std::string base = (folder / ("facade-sequence-" + std::to_string(getpid()) + "-" +
-                                        std::to_string(counter++)))
-                                 .string();
+    const std::string base =
+        (folder / ("facade-sequence-" + std::to_string(getpid()) + "-" + std::to_string(counter++)))
+            .string();
     const std::string input = base + "-in.pdf";
     const std::string output = base + "-out.pdf";
     {

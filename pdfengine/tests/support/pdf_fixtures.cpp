@@ -1,13 +1,6 @@
 #include "support/pdf_fixtures.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -152,60 +145,6 @@ std::size_t StartXrefValue(const std::string& pdf) {
     at += 9;
     while (at < pdf.size() && (pdf[at] == '\n' || pdf[at] == '\r' || pdf[at] == ' ')) ++at;
     return at;
-}
-
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("papyrion-pdf-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-             "-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-}
-
-std::filesystem::path TempFolder::Write(std::string_view name, std::string_view bytes) const {
-    std::filesystem::path file = path_ / name;
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file;
-}
-
-std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
-}
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result{-1, {}};
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return result;
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.output.append(buffer.data(), got);
-    }
-    int status = ::pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-std::string ShellQuote(std::string_view text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out += c;
-        }
-    }
-    return out + "'";
 }
 
 std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to) {

@@ -2,11 +2,12 @@
 // Small PDF files built by the tests, with offsets and table entries filled
 // in, so each fixture shows one fault and nothing else.
 
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "testsupport/files.h"
 
 namespace papyrion::pdf::testing {
 
@@ -63,30 +64,5 @@ T& Deref(T* pointer) {
     if (pointer == nullptr) throw std::runtime_error("expected object is missing");
     return *pointer;
 }
-
-// A fresh folder for one test, removed with the object.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path Write(std::string_view name, std::string_view bytes) const;
-
-  private:
-    std::filesystem::path path_;
-};
-
-std::string ReadFileBytes(const std::filesystem::path& path);
-
-struct CommandResult {
-    int exit_code;
-    std::string output;  // stdout and stderr together
-};
-// Runs a shell command line and collects its output.
-CommandResult RunCommand(const std::string& command);
-// Single-quotes a path or argument for the shell.
-std::string ShellQuote(std::string_view text);
 
 }  // namespace papyrion::pdf::testing

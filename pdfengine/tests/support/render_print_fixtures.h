@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "render/rgb_bitmap.h"
+#include "testsupport/pdf_tools.h"
+#include "testsupport/print_queue.h"
 
 namespace papyrion::pdf::testing {
 
@@ -37,36 +39,5 @@ struct PixelDifference {
 };
 // The two bitmaps must have the same size.
 PixelDifference Compare(const RgbBitmap& a, const RgbBitmap& b);
-
-}  // namespace papyrion::pdf::testing
-
-namespace papyrion::pdf::testing {
-
-// The private test queue, or "" when the tests run without one.
-std::string TestPrinter();
-
-struct FinishedJob {
-    int state = 0;                 // IPP job-state (9 completed)
-    std::filesystem::path output;  // the PDF the queue wrote, empty when none
-    int copies = 0;                // job attributes as the scheduler holds them
-    int orientation = 0;
-    std::string sides;
-    std::string media;
-    std::string title;
-};
-
-// Waits (at most a minute) until the scheduler has finished the job, then
-// reads its attributes and finds the PDF that the cups-pdf queue wrote.
-FinishedJob WaitForJob(int job_id);
-
-// Page count by qpdf, -1 when qpdf cannot read the file.
-int QpdfPageCount(const std::filesystem::path& pdf);
-
-}  // namespace papyrion::pdf::testing
-
-namespace papyrion::pdf::testing {
-
-// The newest job of the test queue with this title, 0 when there is none.
-int LatestJobTitled(const std::string& title);
 
 }  // namespace papyrion::pdf::testing

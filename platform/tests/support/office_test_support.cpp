@@ -1,31 +1,16 @@
 #include "support/office_test_support.h"
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
-#include <random>
-#include <sstream>
 #include <thread>
+
+#include "testsupport/files.h"
 
 namespace papyrion::testing {
 
 namespace fs = std::filesystem;
-
-OfficeTestFolder::OfficeTestFolder() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() /
-            ("papyrion_office_" + std::to_string(getpid()) + "_" + std::to_string(random()));
-    fs::create_directories(path_);
-}
-
-OfficeTestFolder::~OfficeTestFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
 
 fs::path OfficeFixture(const std::string& name) {
     return fs::path(PAPYRION_SOURCE_DIR) / "platform" / "tests" / "data" / "office" / name;
@@ -36,42 +21,6 @@ fs::path CopyFixture(const std::string& name, const fs::path& folder) {
     const fs::path copy = folder / name;
     fs::copy_file(OfficeFixture(name), copy, fs::copy_options::overwrite_existing);
     return copy;
-}
-
-std::string FileBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::string CommandOutput(const std::string& command, int* status) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        if (status) *status = -1;
-        return output;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    const int rc = pclose(pipe);
-    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return output;
-}
-
-std::string PdfText(const fs::path& pdf) {
-    return CommandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
-}
-
-bool QpdfCheckPasses(const fs::path& pdf) {
-    int status = -1;
-    CommandOutput("qpdf --check '" + pdf.string() + "' >/dev/null 2>&1", &status);
-    return status == 0;
-}
-
-std::string QpdfEncryption(const fs::path& pdf) {
-    return CommandOutput("qpdf --show-encryption '" + pdf.string() + "' 2>&1");
 }
 
 bool ProcessAlive(pid_t pid) {
@@ -89,7 +38,7 @@ std::vector<pid_t> ProcessesMentioning(const std::string& marker) {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const pid_t pid = static_cast<pid_t>(std::stol(name));
         if (pid == getpid()) continue;
-        std::string cmdline = FileBytes(entry.path() / "cmdline");
+        std::string cmdline = test::ReadFile(entry.path() / "cmdline");
         if (cmdline.find(marker) != std::string::npos && ProcessAlive(pid)) found.push_back(pid);
     }
     return found;

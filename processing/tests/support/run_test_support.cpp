@@ -1,10 +1,5 @@
 #include "support/run_test_support.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -13,33 +8,7 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr std::string_view kFakeHeader = "%FAKEPDF";
-std::atomic<int> folder_counter{0};
 }  // namespace
-
-RunFolder::RunFolder() {
-    path_ = fs::temp_directory_path() /
-            ("papyrion-run-" + std::to_string(::getpid()) + "-" + std::to_string(folder_counter++) +
-             "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this) & 0xffffff));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-}
-
-RunFolder::~RunFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 std::string FakePdf(const std::vector<std::string>& pages) {
     std::string text(kFakeHeader);
@@ -162,39 +131,15 @@ CompositionEngineFactory FakeEngineFactory(FakeEngineLog& log) {
 
 namespace papyrion::test {
 
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
-int Shell(const std::string& command, std::string* out) {
-    const int status = std::system(command.c_str());
-    (void)out;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-CliResult RunCli(const RunFolder& folder, const std::string& xdg_data_home,
+CliResult RunCli(const RunFolder&, const std::string& xdg_data_home,
                  const std::vector<std::string>& arguments,
                  const std::vector<std::string>& environment) {
-    const std::string out = folder / "cli.out";
-    const std::string err = folder / "cli.err";
-    std::string command = "env XDG_DATA_HOME=" + Quoted(xdg_data_home);
-    for (const std::string& setting : environment) command += " " + Quoted(setting);
-    command += " " + Quoted(std::string(PAPYRION_BIN_DIR) + "/papyrion-cli");
-    for (const std::string& argument : arguments) command += " " + Quoted(argument);
-    command += " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
-    CliResult result;
-    result.exit_code = Shell(command);
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    return result;
+    std::vector<std::string> command{std::string(PAPYRION_BIN_DIR) + "/papyrion-cli"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    ProgramOptions options;
+    options.environment.push_back("XDG_DATA_HOME=" + xdg_data_home);
+    options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+    return RunProgram(command, options);
 }
 
 }  // namespace papyrion::test

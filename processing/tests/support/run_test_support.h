@@ -10,24 +10,17 @@
 #include <vector>
 
 #include "processing/composition_engine.h"
+#include "testsupport/files.h"
+#include "testsupport/program.h"
 
 namespace papyrion::test {
 
-class RunFolder {
+// A test's own folder whose paths come as strings, the form the run's
+// interfaces take.
+class RunFolder : public TempFolder {
   public:
-    RunFolder();
-    ~RunFolder();
-    RunFolder(const RunFolder&) = delete;
-    RunFolder& operator=(const RunFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
+    std::string operator/(const std::string& name) const { return (Path() / name).string(); }
 };
-
-std::string ReadFile(const std::filesystem::path& file);
-void WriteFile(const std::filesystem::path& file, const std::string& text);
 
 // Text "PDF" of the stand-in engine: the header line, then one line per page.
 std::string FakePdf(const std::vector<std::string>& pages);
@@ -89,21 +82,12 @@ CompositionEngineFactory FakeEngineFactory(FakeEngineLog& log);
 
 namespace papyrion::test {
 
-struct CliResult {
-    int exit_code = -1;
-    std::string out;
-    std::string err;
-};
+using CliResult = ProgramResult;
 
 // Runs the built papyrion-cli with its own XDG_DATA_HOME (and any further
-// "NAME=value" settings) in `folder`.
+// "NAME=value" settings); standard input is empty. `folder` is the test's.
 CliResult RunCli(const RunFolder& folder, const std::string& xdg_data_home,
                  const std::vector<std::string>& arguments,
                  const std::vector<std::string>& environment = {});
-
-// Runs a shell command; its exit status, and its output in `out` if given.
-int Shell(const std::string& command, std::string* out = nullptr);
-
-std::string Quoted(const std::string& text);
 
 }  // namespace papyrion::test
