@@ -224,6 +224,28 @@ TEST_F(ProgramTest, ClosingDuringARunWaitsForItsEnd) {
     EXPECT_EQ(Ini(setting::kWithStationery), "0");
 }
 
+TEST_F(ProgramTest, MailedOutputsOutliveTheCloseOfTheConfigurationWindow) {
+    // The mail program reads its attachments when the user sends.
+    const fs::path composer = folder_.Root() / "composer";
+    std::ofstream(composer) << "#!/bin/sh\nexit 0\n";
+    fs::permissions(composer, fs::perms::owner_all);
+    setenv("PAPYRION_MAIL_COMMAND", composer.c_str(), 1);
+    std::ofstream(folder_.Dir() / "Email_user044.txt") << "TO:office@example.org\nSUBJECT:S\nHi\n";
+    const fs::path input = folder_.AddPdf("in/letter.pdf");
+    auto program = Start();
+    ASSERT_TRUE(DropFiles(&program->Drop(), XOf(*program, "immail"), {input}));
+    const fs::path output = folder_.Root() / "in/letter_output.pdf";
+    const bool mailed = WaitFor([&] { return program->Mailed().Contains(output.string()); });
+    unsetenv("PAPYRION_MAIL_COMMAND");
+    ASSERT_TRUE(mailed) << ::testing::PrintToString(boxes_);
+    ASSERT_TRUE(WaitFor([&] { return Idle(*program); }));
+    program->Configuration().show();
+    program->Configuration().close();
+    EXPECT_TRUE(fs::exists(output));
+    program->End();
+    EXPECT_TRUE(fs::exists(output));
+}
+
 TEST_F(ProgramTest, TheEndStepsRunOnceAndARestartSkipsTheDropWindowsClose) {
     {
         auto program = Start();
