@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,11 +15,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/inifile.h"
 #include "processing/inputlist.h"
+#include "processing/processingrun.h"
 #include "support/window_test_support.h"
 #include "ui/configurationwindow.h"
 #include "ui/droplayout.h"
@@ -184,6 +187,55 @@ TEST_F(ProgramTest, ADropDuringARunWaitsForItAndKeepsItsOwnAction) {
     ASSERT_EQ(printed_.size(), 1u);
     EXPECT_THAT(printed_[0], HasSubstr("first"));
     EXPECT_EQ(program->Run().ActionCode(), "1");
+}
+
+TEST_F(ProgramTest, EntriesAnErrorLeavesAreReportedOnceAndNotTriedAgain) {
+    const fs::path first = folder_.AddPdf("in/first.pdf");
+    const fs::path second = folder_.AddPdf("in/second.pdf");
+    bool fail = true;
+    ProgramOptions options;
+    options.hooks.sleep = [](std::chrono::milliseconds) {};
+    options.box_handler = [this](BoxKind, const std::string& text) {
+        boxes_.push_back(text);
+        return false;
+    };
+    options.wiring.refresh_stationery_tab = [&fail]() -> StampingPageFiles {
+        if (fail) throw std::runtime_error("stationery tab broke");
+        return {};
+    };
+    Program program(std::move(options));
+    ASSERT_TRUE(DropFiles(&program.Drop(), XOf(program, "image_map"), {first}));
+    ASSERT_TRUE(WaitFor([&] { return !boxes_.empty() && Idle(program); }));
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_THAT(boxes_[0], HasSubstr("stationery tab broke"));
+    EXPECT_THAT(boxes_[0], HasSubstr(first.string()));
+    EXPECT_TRUE(program.Run().Inputs().Empty());
+
+    fail = false;
+    ASSERT_TRUE(DropFiles(&program.Drop(), XOf(program, "image_map"), {second}));
+    ASSERT_TRUE(WaitFor(
+        [&] { return fs::exists(folder_.Root() / "in/second_output.pdf") && Idle(program); }));
+    EXPECT_FALSE(fs::exists(folder_.Root() / "in/first_output.pdf"));
+    EXPECT_EQ(boxes_.size(), 1u);
+}
+
+TEST_F(ProgramTest, TheFirstStartShowsTheStartUpWindowThenTheConfigurationWindow) {
+    folder_.WriteSettings("[Loging]\nSpace=8\n[Opties]\nCountry=044\n");
+    int shown = 0;
+    ProgramOptions options;
+    options.hooks.sleep = [](std::chrono::milliseconds) {};
+    options.show_startup_window = [&shown](QDialog& dialog) {
+        EXPECT_EQ(dialog.objectName().toStdString(), "TForm5");
+        ++shown;
+    };
+    Program program(std::move(options));
+    program.Show();
+    ASSERT_TRUE(WaitFor([&] { return program.Drop().Activations() > 0; }));
+    program.Drop().Activate();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(program.Configuration().isVisible());
+    // No log-in in the start-up window: it comes again at the next start.
+    EXPECT_EQ(Ini(setting::kSetupStatus), "0");
 }
 
 TEST_F(ProgramTest, OnlyUnacceptedFilesStartNothing) {
