@@ -34,6 +34,8 @@ constexpr TabSpec kTabs[] = {{"TabSheet3", "f1tab1"},
 ConfigurationWindow::ConfigurationWindow(Program& program) : QWidget(nullptr), program_(program) {
     setObjectName(QStringLiteral("TForm1"));
     auto* layout = new QVBoxLayout(this);
+    // The strip during a drop is far below what the tabs would ask for.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("PageControl1"));
     for (const TabSpec& spec : kTabs) {

@@ -394,6 +394,9 @@ void DropWindow::ProcessDrops() {
         config.ProcessInputs();
         if (strip) {
             config.close();
+            // The window system reports the strip's geometry as the window
+            // goes; the restore comes after that report.
+            program_.Ui().ProcessPendingMessages();
             config.RestoreFromStrip();
         }
     }

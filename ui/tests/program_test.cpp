@@ -9,8 +9,10 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +136,15 @@ TEST_F(ProgramTest, IconsTellWhatTheyDoAndTheSwitchTurnsTheStationeryOnAndOff) {
     EXPECT_FALSE(drop.findChild<QWidget*>("immet")->isHidden());
     EXPECT_TRUE(off->isHidden());
     EXPECT_EQ(line2->text(), program->Tr("MARGOLTUIT"));
+    // F1 opens the configuration window on its house-style tab.
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(&drop, &f1);
+    EXPECT_TRUE(program->Configuration().isVisible());
+    EXPECT_EQ(program->Configuration()
+                  .findChild<QTabWidget*>("PageControl1")
+                  ->currentWidget()
+                  ->objectName(),
+              "TabSheet3");
     // On without any stationery chosen: the activation warns in red.
     drop.Activate();
     EXPECT_EQ(line2->text(), program->Tr("voeresu"));
@@ -172,6 +183,13 @@ TEST_F(ProgramTest, ADropDuringARunWaitsForItAndKeepsItsOwnAction) {
     on_print = [&](const std::string&) {
         // A drop on the save icon while the print run is going on.
         DropFiles(&program->Drop(), XOf(*program, "image_map"), {second});
+        // The background and the set-up icon set actions of their own.
+        QMouseEvent move(QEvent::MouseMove, QPointF(1, 70), QPointF(1, 70), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&program->Drop(), &move);
+        QMouseEvent click(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(program->Drop().findChild<QWidget*>("imsetup"), &click);
         program->Ui().ProcessPendingMessages();
         inputs_seen = program->Run().Inputs().Entries();
         action_seen = program->Run().ActionCode();
@@ -236,6 +254,33 @@ TEST_F(ProgramTest, TheFirstStartShowsTheStartUpWindowThenTheConfigurationWindow
     EXPECT_TRUE(program.Configuration().isVisible());
     // No log-in in the start-up window: it comes again at the next start.
     EXPECT_EQ(Ini(setting::kSetupStatus), "0");
+}
+
+TEST_F(ProgramTest, WithMinimaliseeerTheConfigurationWindowIsAStripDuringTheRunAndClosesAfter) {
+    folder_.WriteSettings("[Run]\nSetUpStatus=1\nMiniofMaxi=y\n[Opties]\nCountry=044\n");
+    const fs::path input = folder_.AddPdf("in/letter.pdf");
+    auto program = Start();
+    program->Show();
+    ConfigurationWindow& config = program->Configuration();
+    const QRect before = config.geometry();
+    QRect during;
+    bool visible_during = false;
+    on_print = [&](const std::string&) {
+        during = config.geometry();
+        visible_during = config.isVisible();
+        return true;
+    };
+    ASSERT_TRUE(DropFiles(&program->Drop(), XOf(*program, "imprt"), {input}));
+    ASSERT_TRUE(WaitFor([&] { return !printed_.empty() && Idle(*program); }));
+    EXPECT_TRUE(visible_during);
+    EXPECT_EQ(during.height(), 6);
+    EXPECT_EQ(during.width(), program->Drop().frameGeometry().width());
+    EXPECT_FALSE(config.isVisible());
+    // Back in its place at its size (which its layout may settle again).
+    EXPECT_EQ(config.geometry().topLeft(), before.topLeft());
+    EXPECT_GT(config.geometry().height(), 100);
+    // Its close removed the printed output with the other temporary files.
+    EXPECT_FALSE(fs::exists(printed_[0]));
 }
 
 TEST_F(ProgramTest, OnlyUnacceptedFilesStartNothing) {
