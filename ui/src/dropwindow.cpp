@@ -141,6 +141,7 @@ void DropWindow::Create() {
     setWindowFlag(Qt::WindowStaysOnTopHint, applied.stay_on_top);
     setup_status_->setText(QString::fromStdString(applied.setup_status));
     const DropLayout first = LayoutDropWindow(applied.width, frame_.width(), frame_.height());
+    applied_width_ = applied.width;
     resize(applied.width - frame_.width(), first.ClientHeight(frame_.height()));
     Relayout();
     move(applied.left, applied.top);
@@ -166,8 +167,7 @@ void DropWindow::Create() {
 
 int DropWindow::WindowWidth() const { return width() + frame_.width(); }
 
-void DropWindow::ApplyLayout() {
-    const int window_width = WindowWidth();
+void DropWindow::ApplyLayout(int window_width) {
     layout_ = LayoutDropWindow(window_width, frame_.width(), frame_.height());
     Place(image_map_, layout_.image_map);
     Place(immail_, layout_.immail);
@@ -184,7 +184,8 @@ void DropWindow::ApplyLayout() {
     Place(label1_, layout_.label1);
     Place(label2_, layout_.label2);
     const int client_height = layout_.ClientHeight(frame_.height());
-    if (height() != client_height) resize(width(), client_height);
+    const int client_width = window_width - frame_.width();
+    if (height() != client_height || width() != client_width) resize(client_width, client_height);
 
     SettingsModel& settings = program_.State().Settings();
     settings.SetNumber(setting::kDropWindowWidth, window_width);
@@ -205,13 +206,25 @@ void DropWindow::Relayout() {
     // Setting the height that follows the width resizes once more.
     if (laying_out_) return;
     laying_out_ = true;
-    if (isVisible()) frame_ = frameGeometry().size() - size();
-    ApplyLayout();
+    // The window manager tells the frame only once the window is up: the
+    // whole window keeps the width it was given, so a start does not add
+    // the frame to the saved width again.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : frame_;
+    const bool frame_changed = frame != frame_;
+    frame_ = frame;
+    ApplyLayout(frame_changed ? applied_width_ : width() + frame_.width());
+    applied_width_ = WindowWidth();
     laying_out_ = false;
+}
+
+void DropWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Relayout();
 }
 
 void DropWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
+    Relayout();
     SettingsModel& settings = program_.State().Settings();
     settings.SetNumber(setting::kDropWindowTop, frameGeometry().top());
     settings.SetNumber(setting::kDropWindowLeft, frameGeometry().left());

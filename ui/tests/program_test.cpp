@@ -102,8 +102,11 @@ TEST_F(ProgramTest, CreatesTheWindowsInOrderAndLaysOutTheDropWindowByItsWidth) {
     EXPECT_EQ(map, QRect(3, 3, expected.icon, expected.icon));
     EXPECT_EQ(drop.findChild<QWidget*>("imsetup")->geometry().left(), expected.imsetup.left);
     EXPECT_EQ(drop.height(), expected.window_height);
-    // Shown, the window may get a frame; the layout takes it into account.
+    // Shown, the window may get a frame: it comes out of the width, which
+    // would otherwise grow by the frame at every start.
     program->Show();
+    ASSERT_TRUE(WaitFor([&] { return drop.frameGeometry().width() == 300; }));
+    EXPECT_EQ(Ini(setting::kDropWindowWidth), "300");
     drop.resize(271, 10);
     const QSize frame = drop.frameGeometry().size() - drop.size();
     EXPECT_EQ(drop.WindowWidth(), 271 + frame.width());

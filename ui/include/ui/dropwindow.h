@@ -64,6 +64,7 @@ class DropWindow : public QWidget {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -74,7 +75,7 @@ class DropWindow : public QWidget {
 
   private:
     void Create();
-    void ApplyLayout();
+    void ApplyLayout(int window_width);
     void Relayout();
     void Hover(int message, bool with_hint);
     void SetLine2(const QString& text, bool warning);
@@ -85,6 +86,7 @@ class DropWindow : public QWidget {
     DropLayout layout_;
     QSize frame_{0, 0};  // what the window frame adds to the client size
     bool laying_out_ = false;
+    int applied_width_ = 270;  // the whole window's width, frame included
     IconWidget* image_map_ = nullptr;
     IconWidget* immail_ = nullptr;
     IconWidget* imprt_ = nullptr;
