@@ -123,7 +123,10 @@ int Program::Exec() {
 }
 
 bool Program::Busy() const {
-    return config_->Running() || drop_->Processing() || (assembly_ && assembly_->Run().Running());
+    // Also asked while the windows are still being made (a box of a
+    // creation step lets events run).
+    return (config_ && config_->Running()) || (drop_ && drop_->Processing()) ||
+           (assembly_ && assembly_->Run().Running());
 }
 
 void Program::AfterRun() {

@@ -1,6 +1,7 @@
 #include "ui/qtuserinterface.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -69,7 +70,7 @@ bool QtUserInterface::Box(BoxKind kind, const std::string& text) {
 
 bool QtUserInterface::Show(BoxKind kind, const std::string& text) {
     if (box_handler_) return box_handler_(kind, text);
-    const QString title = QCoreApplication::applicationName();
+    const QString title = QGuiApplication::applicationDisplayName();
     switch (kind) {
         case BoxKind::kMessage:
             QMessageBox::information(parent_, title, Q(text));
