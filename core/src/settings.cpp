@@ -81,6 +81,7 @@ SettingsModel::SettingsModel(std::filesystem::path file, TranslateFn translate,
     values_.reserve(definitions.size());
     for (std::size_t i = 0; i < definitions.size(); ++i) values_.push_back(DefaultOf(i));
     unsaved_counts_.assign(definitions.size(), 0);
+    settled_.assign(definitions.size(), false);
 }
 
 std::size_t SettingsModel::IndexOf(SettingKey key) const {
@@ -139,6 +140,7 @@ void SettingsModel::Store(std::size_t index, std::string value) {
             break;
     }
     ForgetProblem(index);
+    settled_[index] = true;
     if (values_[index] == value) return;
     values_[index] = std::move(value);
     for (const Listener& listener : listeners_) listener(definition.key);
@@ -252,6 +254,7 @@ std::optional<SettingProblem> SettingsModel::ReadInto(std::size_t index) {
     std::string text = Read(index);
     if (IsStrict(definition.form) && !StrictFor(definition.form, text)) {
         Store(index, DefaultOf(index));
+        settled_[index] = false;
         return SettingProblem{definition.key, std::move(text), file_};
     }
     Store(index, std::move(text));
@@ -371,6 +374,9 @@ void SettingsModel::Save(SaveGroup group) {
     if (group <= SaveGroup::kG4) SetValue(kUserName, environment_("user"));
     for (const SettingKey& key : SaveGroupKeys(group)) {
         const std::size_t index = IndexOf(key);
+        // A default would replace what the file holds for a key that was
+        // never read, or whose value could not be: the user's value is kept.
+        if (!settled_[index]) continue;
         const bool counter = SettingDefinitions()[index].form == F::kCounter;
         if (counter) MergeSavedCount(index);
         IniWrite(file_, key.section, key.key, Value(key));

@@ -305,8 +305,37 @@ TEST_F(SettingsTest, EachSaveGroupWritesExactlyItsKeysAndKeepsTheRestOfTheFile) 
     }
 }
 
+TEST_F(SettingsTest, ASaveKeepsWhatTheFileHoldsForKeysThatWereNotReadOrDidNotLoad) {
+    const std::string file =
+        "[Statistiek]\nAangemaakte bestanden=12x\nProgramma starts=7\n"
+        "[Position]\nF2Top=40\nF2Left=50\n[Product]\nEmailAdr=ann@example.org\n";
+    WriteFile(ini_, file);
+    SettingsModel model = MakeModel();
+    // Nothing read yet (a start that failed early): the end's save writes nothing.
+    model.Save(SaveGroup::kG4);
+    EXPECT_EQ(ReadText(ini_), file);
+
+    model.Load();
+    ASSERT_EQ(model.LoadProblems().size(), 1u);
+    model.AddToNumber(kProgramStarts, 1);
+    model.Save(SaveGroup::kG4);
+    // The bad count stays for the user to see; the drop window never read
+    // its place here, so that stays too; what was read or changed is written.
+    EXPECT_EQ(IniRead(ini_, "Statistiek", "Aangemaakte bestanden", ""), "12x");
+    EXPECT_EQ(IniRead(ini_, "Position", "F2Top", ""), "40");
+    EXPECT_EQ(IniRead(ini_, "Position", "F2Left", ""), "50");
+    EXPECT_EQ(IniRead(ini_, "Statistiek", "Programma starts", ""), "8");
+    EXPECT_EQ(IniRead(ini_, "Product", "EmailAdr", ""), "ann@example.org");
+    EXPECT_EQ(IniRead(ini_, "Statistiek", "Programma einde", "absent"), "0");
+    // Once the count is set it is the user's choice and is saved.
+    model.SetNumber(kFilesCreated, 3);
+    model.Save(SaveGroup::kG4);
+    EXPECT_EQ(IniRead(ini_, "Statistiek", "Aangemaakte bestanden", ""), "3");
+}
+
 TEST_F(SettingsTest, SaveGroupsWriteTheStoredForms) {
     SettingsModel model = MakeModel();
+    model.Load();
     model.SetChecked(kStayOnTop, true);
     model.SetChecked(kLogBox, true);
     model.SetItemIndex(kLogSize, 3);
@@ -319,6 +348,7 @@ TEST_F(SettingsTest, SaveGroupsWriteTheStoredForms) {
 TEST_F(SettingsTest, ARefusedSaveRaisesUnableToWrite) {
     fs::create_directories(ini_);
     SettingsModel model = MakeModel();
+    model.SetNumber(kDropWindowWidth, 300);
     EXPECT_THROW(
         {
             try {

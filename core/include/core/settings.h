@@ -179,7 +179,9 @@ class SettingsModel {
     // 1 means centred. Keeps the result as the live values.
     WindowPlace ConfigurationWindowPlace(ScreenSize screen, int width, int height);
 
-    // Writes exactly the group's keys. A refused write raises
+    // Writes the group's keys that were read from the file or set since (a
+    // key whose value did not load, or that no step read, keeps what the
+    // file holds). A refused write raises
     // "Unable to write to <file>" and the rest of the group is skipped.
     // Saves of all processes on the file take turns through a lock on the
     // file + ".lock" held for the whole group. Other runs may have saved
@@ -213,6 +215,9 @@ class SettingsModel {
     // Also parallel: what AddToNumber added to each counter and no save has
     // written yet.
     std::vector<std::int64_t> unsaved_counts_;
+    // Also parallel: whether the live value was read or set, so that a save
+    // may write it.
+    std::vector<bool> settled_;
     std::vector<Listener> listeners_;
     std::vector<SettingProblem> problems_;
     std::string dir_;
