@@ -91,12 +91,6 @@ bool InputList::Contains(std::string_view path) const {
     return index_.count(std::string(path)) != 0;
 }
 
-void InputList::ReplaceFront(std::string path) {
-    index_.erase(index_.find(entries_.front()));
-    index_.insert(path);
-    entries_.front() = std::move(path);
-}
-
 void InputList::RemoveFront() {
     index_.erase(index_.find(entries_.front()));
     entries_.erase(entries_.begin());

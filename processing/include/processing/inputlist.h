@@ -57,8 +57,7 @@ class InputList {
     bool Empty() const { return entries_.empty(); }
     std::size_t Size() const { return entries_.size(); }
     const std::string& Front() const { return entries_.front(); }
-    // The run replaces entry 0 by its converted PDF and later removes it.
-    void ReplaceFront(std::string path);
+    // The run removes entry 0 once it is done.
     void RemoveFront();
     // Drops empty entries (before a manual start).
     void RemoveEmpty();
