@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "locale_country.h"
+#include "platform/programsearch.h"
 #include "text_util.h"
 
 namespace papyrion {
@@ -67,26 +68,10 @@ std::string LoginName() {
     return name.empty() ? GetEnv("USER") : name;
 }
 
-bool IsExecutableFile(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec) && access(path.c_str(), X_OK) == 0;
-}
-
 bool SpreadsheetApplicationOnPath() {
     const std::string path = GetEnv("PATH");
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(':', start);
-        if (end == std::string::npos) end = path.size();
-        // An empty PATH entry means the current folder; a program found there
-        // is not an installed application, so it does not count.
-        const std::string folder = path.substr(start, end - start);
-        if (!folder.empty()) {
-            for (const char* program : {"soffice", "localc", "libreoffice"}) {
-                if (IsExecutableFile(fs::path(folder) / program)) return true;
-            }
-        }
-        start = end + 1;
+    for (const char* program : {"soffice", "localc", "libreoffice"}) {
+        if (FindProgram(program, path)) return true;
     }
     return false;
 }

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/atomicfile.h"
 #include "text_util.h"
 
 namespace papyrion {
@@ -150,17 +152,14 @@ void EventLog::Initialise(int space_item) {
 }
 
 void EventLog::CutBack(std::uintmax_t size, std::uintmax_t limit) {
-    fs::path cut = file_;
-    cut += "O";
     std::ifstream in(file_, std::ios::binary);
-    std::ofstream out(cut, std::ios::binary | std::ios::trunc);
     if (!in) Fail("Unable to read", file_);
-    if (!out) Fail("Unable to write to", cut);
 
     const auto strip = [](std::string& line) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
     };
     const std::uintmax_t drop = size - limit / 2;
+    std::ostringstream out;
     std::string line;
     if (std::getline(in, line)) {
         strip(line);
@@ -178,18 +177,11 @@ void EventLog::CutBack(std::uintmax_t size, std::uintmax_t limit) {
         strip(line);
         out << line << kLineEnd;
     }
+    if (in.bad()) Fail("Unable to read", file_);
     in.close();
-    out.close();
-    if (!out) {
-        std::error_code ec;
-        fs::remove(cut, ec);
-        Fail("Unable to write to", cut);
-    }
-    // A rename over the old log replaces it in one step, so a crash leaves
-    // either the old or the new log, never none.
-    std::error_code ec;
-    fs::rename(cut, file_, ec);
-    if (ec) Fail("Unable to replace", file_);
+    // Replaced in one step, so a crash leaves either the old or the new log,
+    // never none.
+    if (ReplaceFileContent(file_, out.str())) Fail("Unable to write to", file_);
 }
 
 }  // namespace papyrion

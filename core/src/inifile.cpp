@@ -1,10 +1,5 @@
 #include "core/inifile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -13,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/atomicfile.h"
 #include "text_util.h"
 
 namespace papyrion {
@@ -144,39 +140,6 @@ void CheckNames(std::string_view section, std::string_view key, std::string_view
     }
 }
 
-// Writes content to a temporary file beside target and renames it over target.
-void ReplaceFile(const fs::path& shown, const fs::path& target, const std::string& content) {
-    const auto fail = [&shown]() {
-        throw std::runtime_error("Unable to write to " + shown.string());
-    };
-    std::string pattern = target.string() + ".XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) fail();
-    struct stat old_stat {};
-    if (stat(target.c_str(), &old_stat) == 0) fchmod(fd, old_stat.st_mode & 07777);
-    bool ok = true;
-    std::size_t written = 0;
-    while (ok && written < content.size()) {
-        const ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) written += static_cast<std::size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(pattern.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(pattern.c_str());
-        fail();
-    }
-    const std::string folder = target.parent_path().empty() ? "." : target.parent_path().string();
-    const int dir_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        fsync(dir_fd);
-        close(dir_fd);
-    }
-}
-
 }  // namespace
 
 std::string IniRead(const fs::path& file, std::string_view section, std::string_view key,
@@ -225,7 +188,9 @@ void IniWrite(const fs::path& file, std::string_view section, std::string_view k
 
     std::string out;
     for (const Line& line : lines) out += line.text + line.end;
-    ReplaceFile(file, target, out);
+    if (ReplaceFileContent(target, out)) {
+        throw std::runtime_error("Unable to write to " + file.string());
+    }
 }
 
 }  // namespace papyrion

@@ -12,6 +12,7 @@
 
 #include "core/inifile.h"
 #include "core/text_keys.h"
+#include "platform/atomicfile.h"
 
 namespace papyrion {
 namespace {
@@ -21,21 +22,6 @@ namespace fs = std::filesystem;
 std::string Counts(const SettingsModel& settings) {
     return std::to_string(settings.Number(setting::kFilesCreated)) + ";" +
            std::to_string(settings.Number(setting::kPagesCreated));
-}
-
-// Copies source over target through a temporary file beside target, so the
-// target is either the old or the new file, never a partial one.
-std::error_code ReplaceWithCopy(const fs::path& source, const fs::path& target) {
-    fs::path partial = target;
-    partial += ".partial";
-    std::error_code ec;
-    fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(partial, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(partial, ignored);
-    }
-    return ec;
 }
 
 // Every run folder is TEMPDIR + kRunFolderPrefix + pid + "-" + a unique
@@ -144,7 +130,7 @@ void RunState::BackupSettings(UserInterface& ui) {
     temp_files_.Add(backup_file_.string());
     std::error_code ec;
     if (!fs::exists(settings_file_, ec)) return;
-    ec = ReplaceWithCopy(settings_file_, backup_file_);
+    ec = ReplaceFileWithCopy(backup_file_, settings_file_);
     if (ec) ui.ShowMessage("Error: " + ec.message());
 }
 
@@ -199,7 +185,7 @@ void RunState::StoreStationeryMode(bool with_stationery) {
 
 void RunState::RestoreStartupSettings() {
     std::error_code ec;
-    if (fs::exists(backup_file_, ec)) ReplaceWithCopy(backup_file_, settings_file_);
+    if (fs::exists(backup_file_, ec)) ReplaceFileWithCopy(settings_file_, backup_file_);
     settings_.Load();
 }
 

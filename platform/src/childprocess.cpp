@@ -91,11 +91,6 @@ std::vector<char*> PointerArray(std::vector<std::string>& texts) {
     return pointers;
 }
 
-bool IsExecutableFile(const std::filesystem::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0;
-}
-
 ChildResult StatusOf(int wait_status) {
     ChildResult r;
     if (WIFEXITED(wait_status)) {
@@ -113,28 +108,7 @@ std::string EffectivePath(const std::vector<std::pair<std::string, std::string>>
     for (const auto& [name, value] : environment) {
         if (name == "PATH") return value;
     }
-    const char* path = std::getenv("PATH");
-    return path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-}
-
-std::optional<std::filesystem::path> FindProgram(std::string_view program, std::string_view path) {
-    if (program.empty()) return std::nullopt;
-    if (program.find('/') != std::string_view::npos) {
-        std::filesystem::path p(program);
-        if (IsExecutableFile(p)) return p;
-        return std::nullopt;
-    }
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(':', start);
-        if (end == std::string_view::npos) end = path.size();
-        std::string_view dir = path.substr(start, end - start);
-        std::filesystem::path candidate =
-            (dir.empty() ? std::filesystem::path(".") : std::filesystem::path(dir)) / program;
-        if (IsExecutableFile(candidate)) return candidate;
-        start = end + 1;
-    }
-    return std::nullopt;
+    return ProcessSearchPath();
 }
 
 ChildResult RunChild(const ChildCommand& command) {

@@ -8,7 +8,9 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/atomicfile.h"
 #include "platform/officeurl.h"
+#include "platform/programsearch.h"
 
 namespace papyrion {
 
@@ -58,17 +60,10 @@ bool LooksLikePdf(const fs::path& file) {
     return in.gcount() == 5 && std::string(head, 5) == "%PDF-";
 }
 
-// Copies next to the target under a hidden name, then renames over the
-// target: readers see the old file or the whole new one, never half a PDF.
-void MoveIntoPlace(const fs::path& produced, const fs::path& target, const std::string& tag) {
-    const fs::path partial =
-        target.parent_path() / ("." + target.filename().string() + "." + tag + ".part");
-    std::error_code ec;
-    fs::copy_file(produced, partial, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(partial, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(partial, ignored);
+// Copied beside the target and renamed over it: readers see the old file or
+// the whole new one, never half a PDF.
+void MoveIntoPlace(const fs::path& produced, const fs::path& target) {
+    if (const std::error_code ec = ReplaceFileWithCopy(target, produced)) {
         throw AutomationError("Cannot write " + target.string() + ": " + ec.message());
     }
 }
@@ -82,21 +77,7 @@ std::string Seconds(std::chrono::milliseconds span) {
 }  // namespace
 
 std::optional<fs::path> FindSoffice(std::string_view search_path) {
-    std::string_view rest = search_path;
-    while (true) {
-        const std::size_t colon = rest.find(':');
-        const std::string_view folder = rest.substr(0, colon);
-        if (!folder.empty()) {
-            const fs::path candidate = fs::path(folder) / "soffice";
-            std::error_code ec;
-            if (fs::is_regular_file(candidate, ec) && access(candidate.c_str(), X_OK) == 0) {
-                return candidate;
-            }
-        }
-        if (colon == std::string_view::npos) break;
-        rest.remove_prefix(colon + 1);
-    }
-    return std::nullopt;
+    return FindProgram("soffice", search_path);
 }
 
 void KeptInstance::Stop() {
@@ -320,7 +301,7 @@ void LibreOfficeAutomation::Engine::RunInWorkFolder(const ConversionRequest& req
             "LibreOffice could not convert " + name +
             " (damaged, password-protected or not a document it reads): " + reason);
     }
-    MoveIntoPlace(produced.pdf, request.target, tag_ + "_" + std::to_string(serial_));
+    MoveIntoPlace(produced.pdf, request.target);
 }
 
 }  // namespace papyrion

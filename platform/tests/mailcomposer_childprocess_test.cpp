@@ -85,6 +85,12 @@ TEST(ChildProcess, FindsProgramsOnTheGivenPathOnly) {
     EXPECT_EQ(FindProgram("tool", "/nonexistent:" + dir.Path().string()), dir / "tool");
     EXPECT_FALSE(FindProgram("tool", "/usr/bin"));
     EXPECT_FALSE(FindProgram("", dir.Path().string()));
+    // An empty entry would be the folder we run in, which holds no installed
+    // programs.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    EXPECT_FALSE(FindProgram("tool", ":/nonexistent:"));
+    std::filesystem::current_path(here);
 }
 
 }  // namespace

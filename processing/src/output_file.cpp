@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/atomicfile.h"
+
 namespace papyrion {
 namespace fs = std::filesystem;
 
@@ -105,15 +107,8 @@ std::string PublishFile(const std::string& side, const std::string& target,
     if (failure == 0 && ::fsync(fd) != 0) failure = errno;
     ::close(fd);
     if (failure != 0) return Reason(failure);
-    if (::rename(side.c_str(), target.c_str()) != 0) return Reason(errno);
     // The new name itself is made durable with its folder.
-    fs::path parent = fs::path(target).parent_path();
-    if (parent.empty()) parent = ".";
-    const int dir = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if (const std::error_code ec = RenameDurably(side, target)) return Reason(ec.value());
     return std::string();
 }
 

@@ -5,25 +5,11 @@
 #include <sstream>
 #include <system_error>
 
-#include "crypto/primitives.h"
 #include "document/page_lookup.h"
 #include "document/pdf_document.h"
+#include "writer/file_replace.h"
 
 namespace papyrion::pdf {
-
-namespace {
-
-std::string HexText(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (char c : bytes) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 0x0F];
-    }
-    return out;
-}
-
-}  // namespace
 
 int OpenErrorCode(PdfReadResult result) {
     switch (result) {
@@ -104,24 +90,8 @@ bool PdfFile::SaveToBytes(std::string& out) const {
 }
 
 bool PdfFile::SaveToFile(const std::filesystem::path& path) const {
-    if (!document_) return false;
-    std::filesystem::path temporary = path;
-    temporary += ".part-" + HexText(crypto::RandomBytes(6));
-    bool ok = false;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        ok = document_->Write(out);
-        out.close();
-        ok = ok && !out.fail();
-    }
-    std::error_code error;
-    if (ok) std::filesystem::rename(temporary, path, error);
-    if (!ok || error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    std::string bytes;
+    return SaveToBytes(bytes) && ReplaceFile(path, bytes);
 }
 
 std::vector<std::string> PdfFile::Warnings() const {

@@ -11,7 +11,6 @@
 #include <system_error>
 #include <vector>
 
-#include "crypto/primitives.h"
 #include "document/bmp_image.h"
 #include "document/doc_info.h"
 #include "document/engine_document.h"
@@ -21,6 +20,7 @@
 #include "document/win_ansi.h"
 #include "object/pdf_keys.h"
 #include "pdfengine/pdfengine.h"
+#include "writer/file_replace.h"
 
 namespace papyrion::pdf {
 
@@ -37,16 +37,6 @@ struct RegisteredDocument {
     std::string file_name;
 };
 
-std::string HexText(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (char c : bytes) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 0x0F];
-    }
-    return out;
-}
-
 bool ReadWholeFile(const std::string& name, std::string& bytes) {
     std::ifstream in(name, std::ios::binary | std::ios::ate);
     if (!in) return false;
@@ -55,32 +45,6 @@ bool ReadWholeFile(const std::string& name, std::string& bytes) {
     bytes.assign(static_cast<std::size_t>(size), '\0');
     in.seekg(0);
     return static_cast<bool>(in.read(bytes.data(), size));
-}
-
-// Written next to the target and renamed over it, so that a failed write
-// never leaves a half-written file where the old one was.
-bool WriteFileAtomically(const std::string& name, const std::string& bytes) {
-    const std::filesystem::path path(name);
-    std::filesystem::path temporary = path;
-    temporary += ".part-" + HexText(crypto::RandomBytes(6));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (out.fail()) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
 }
 
 // The page's lower-left corner: where the caller's coordinates start.
@@ -443,7 +407,7 @@ int PdfEngine::SaveFile(const std::string& file_name) {
     try {
         std::string bytes;
         if (!state_->Serialise(state_->Document(), bytes)) return 0;
-        return WriteFileAtomically(file_name, bytes) ? 1 : 0;
+        return ReplaceFile(file_name, bytes) ? 1 : 0;
     } catch (...) {
         return 0;
     }

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/programsearch.h"
+
 namespace papyrion {
 
 struct ChildCommand {
@@ -49,12 +51,8 @@ struct ChildResult {
 };
 
 // The value PATH lookups use: the override in `environment` when present,
-// else this process's PATH.
+// else this process's PATH (FindProgram searches it).
 std::string EffectivePath(const std::vector<std::pair<std::string, std::string>>& environment);
-
-// Where `program` would be started from: itself when it holds a "/", else the
-// first executable regular file of that name in the ":"-separated `path`.
-std::optional<std::filesystem::path> FindProgram(std::string_view program, std::string_view path);
 
 // Never throws for a failing child; throws std::system_error only when the
 // process table or pipes are exhausted.
