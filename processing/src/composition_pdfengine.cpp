@@ -10,6 +10,10 @@
 namespace papyrion {
 namespace {
 
+// The composition tells the engine's errors apart by its own names for them.
+static_assert(kEngineErrorUnreadable == pdf::kErrorFileNotReadable);
+static_assert(kEngineErrorWrongPassword == pdf::kErrorWrongPassword);
+
 class FacadeEngine : public CompositionEngine {
   public:
     bool OpenFile(const std::string& file_name, const std::string& password) override {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pdfengine/engine_errors.h"
+
 namespace papyrion::pdf {
 
 class TPDFDocument;
@@ -23,10 +25,6 @@ enum class PdfReadResult {
     // The file itself could not be opened or read.
     kFileError = 3,
 };
-
-// The engine's last-error codes for a document that does not open.
-inline constexpr int kErrorNotReadablePdf = 401;
-inline constexpr int kErrorPasswordRejected = 404;
 
 // 401 for kNotReadable, 404 for kPasswordRejected, 0 otherwise (a file that
 // cannot be opened at all has no engine error code).

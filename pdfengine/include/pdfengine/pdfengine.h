@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "pdfengine/engine_errors.h"
+
 namespace papyrion::pdf {
 
 class TPDFDocument;
@@ -31,12 +33,7 @@ inline constexpr std::string_view kEngineName = "Papyrion PDF engine";
 inline constexpr std::string_view kEngineVersion = "1.0";
 std::string EngineIdentification();
 
-// Last-error codes.
-inline constexpr int kErrorNone = 0;
-inline constexpr int kErrorInfoKeyNotWritable = 202;
-inline constexpr int kErrorFileNotReadable = 401;
-inline constexpr int kErrorWrongPassword = 404;
-inline constexpr int kErrorNoListedPage = 412;
+// Last-error codes: pdfengine/engine_errors.h.
 
 // Keys of GetDocInfo and SetDocInfo.
 enum DocInfoKey : int {

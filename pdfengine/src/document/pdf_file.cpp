@@ -14,9 +14,9 @@ namespace papyrion::pdf {
 int OpenErrorCode(PdfReadResult result) {
     switch (result) {
         case PdfReadResult::kNotReadable:
-            return kErrorNotReadablePdf;
+            return kErrorFileNotReadable;
         case PdfReadResult::kPasswordRejected:
-            return kErrorPasswordRejected;
+            return kErrorWrongPassword;
         case PdfReadResult::kRead:
         case PdfReadResult::kFileError:
             break;
