@@ -113,7 +113,7 @@ class TPDFDocument : public IndirectObjectHost {
         std::vector<std::pair<std::int64_t, std::int64_t>> header;  // (number, offset)
     };
 
-    ReadResult ReadOnce(std::string_view password, bool scan_anyway);
+    ReadResult ReadOnce(std::string_view password, bool scan_anyway, bool may_scan);
     std::optional<CrossReferenceData> RebuildCrossReferences(
         std::optional<CrossReferenceData> table);
     TPDFDictionary* TrailerFromScan(const struct ScannedObjects& scan);

@@ -75,9 +75,16 @@ ReadResult TPDFDocument::Read(std::string bytes, std::string_view password) {
     for (;;) {
         Clear();
         bytes_ = std::move(bytes);
-        ReadResult result = ReadOnce(password, scan_anyway);
-        if (result == ReadResult::kRead) return result;
-        if (result == ReadResult::kNotReadable && !rebuilt_ && !scan_anyway) {
+        // Junk before the header is cut off before anything is rebuilt: the
+        // offsets are then usually right again.
+        const bool junk = !junk_cut && bytes_.find(kHeader, 1) != std::string::npos &&
+                          bytes_.rfind(kHeader, 0) != 0;
+        ReadResult result = ReadOnce(password, scan_anyway, !junk);
+        if (result == ReadResult::kRead) {
+            if (junk_cut) AddWarning("junk before the header cut off");
+            return result;
+        }
+        if (result == ReadResult::kNotReadable && !rebuilt_ && !scan_anyway && !junk) {
             // The table verified but led to no page tree: rebuild it from the file.
             scan_anyway = true;
             bytes = std::move(bytes_);
@@ -127,13 +134,13 @@ bool TPDFDocument::ReadHeader() {
     return true;
 }
 
-ReadResult TPDFDocument::ReadOnce(std::string_view password, bool scan_anyway) {
+ReadResult TPDFDocument::ReadOnce(std::string_view password, bool scan_anyway, bool may_scan) {
     try {
         if (!ReadHeader()) return ReadResult::kNotReadable;
         std::optional<CrossReferenceData> data;
         if (!scan_anyway)
             data = ReadCrossReferences(bytes_, FindStartXref(bytes_), structure_, warnings_);
-        if (scan_anyway || !data || data->damaged || !EntriesVerify(bytes_, *data)) {
+        if (may_scan && (scan_anyway || !data || data->damaged || !EntriesVerify(bytes_, *data))) {
             data = RebuildCrossReferences(std::move(data));
         }
         if (!data) return ReadResult::kNotReadable;
