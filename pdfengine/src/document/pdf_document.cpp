@@ -22,6 +22,7 @@ void TPDFDocument::Clear() {
     security_.reset();
     encrypt_object_number_ = 0;
     linearised_ = false;
+    rebuilt_ = false;
     load_depth_ = 0;
     warnings_.clear();
     bytes_.clear();

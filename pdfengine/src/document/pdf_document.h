@@ -18,6 +18,7 @@
 #include "crypto/security_handler.h"
 #include "object/pdf_objects.h"
 #include "object/pdf_structure.h"
+#include "reader/xref_reader.h"
 
 namespace papyrion::pdf {
 
@@ -112,11 +113,17 @@ class TPDFDocument : public IndirectObjectHost {
         std::vector<std::pair<std::int64_t, std::int64_t>> header;  // (number, offset)
     };
 
-    ReadResult ReadOnce(std::string_view password);
+    ReadResult ReadOnce(std::string_view password, bool scan_anyway, bool may_scan);
+    std::optional<CrossReferenceData> RebuildCrossReferences(
+        std::optional<CrossReferenceData> table);
+    TPDFDictionary* TrailerFromScan(const struct ScannedObjects& scan);
+    void AddObjectStreamContents();
+    bool UseCatalogFoundByType();
+    void RecountPageTree();
     bool ReadHeader();
     ReadResult OpenEncryption(std::string_view password);
     void RemoveLinearisation();
-    void BuildObjectList(const struct CrossReferenceData& data);
+    void BuildObjectList(const CrossReferenceData& data);
 
     TPDFObject* Load(TPDFIndObj& entry);
     TPDFObject* ParseFromFile(const TPDFIndObj& entry);
@@ -141,6 +148,8 @@ class TPDFDocument : public IndirectObjectHost {
     std::optional<StandardSecurityHandler> security_;
     int encrypt_object_number_ = 0;
     bool linearised_ = false;
+    // The cross-reference data was rebuilt by scanning the file.
+    bool rebuilt_ = false;
     int load_depth_ = 0;
     std::vector<std::string> warnings_;
 };

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "document/pdf_document.h"
 #include "object/pdf_keys.h"
 #include "object/pdf_parser.h"
+#include "reader/object_scan.h"
 #include "reader/xref_reader.h"
 
 namespace papyrion::pdf {
@@ -16,6 +19,19 @@ namespace {
 
 constexpr std::size_t kHeaderWindow = 1024;
 constexpr std::string_view kHeader = "%PDF-";
+// A trailer or a dictionary found by the scan is parsed from this much text
+// at most, so that many of them stay linear work.
+constexpr std::size_t kParseWindow = 64 * 1024;
+// How far into an object found by the scan its type is looked for.
+constexpr std::size_t kLookWindow = 4096;
+
+// True when every in-use entry points at its own object's header.
+bool EntriesVerify(std::string_view bytes, const CrossReferenceData& data) {
+    return std::all_of(data.entries.begin(), data.entries.end(), [&](const XrefEntry& entry) {
+        return entry.kind != 'n' ||
+               HeaderAt(bytes, entry.field2, entry.number, static_cast<int>(entry.field3));
+    });
+}
 
 bool IsVersionNumber(std::string_view text) {
     if (text.empty() || text.front() == '.' || text.back() == '.') return false;
@@ -54,17 +70,27 @@ CryptMethod MethodOfFilter(const TPDFDictionary& encrypt, std::string_view filte
 
 ReadResult TPDFDocument::Read(std::string bytes, std::string_view password) {
     std::optional<ReadResult> first_result;
-    for (int attempt = 0;; ++attempt) {
+    bool scan_anyway = false;
+    bool junk_cut = false;
+    for (;;) {
         Clear();
         bytes_ = std::move(bytes);
-        ReadResult result = ReadResult::kNotReadable;
-        try {
-            result = ReadOnce(password);
-        } catch (const std::exception& error) {
-            AddWarning(std::string("reading failed: ") + error.what());
-            result = ReadResult::kNotReadable;
+        // Junk before the header is cut off before anything is rebuilt: the
+        // offsets are then usually right again.
+        const bool junk = !junk_cut && bytes_.find(kHeader, 1) != std::string::npos &&
+                          bytes_.rfind(kHeader, 0) != 0;
+        ReadResult result = ReadOnce(password, scan_anyway, !junk);
+        if (result == ReadResult::kRead) {
+            if (junk_cut) AddWarning("junk before the header cut off");
+            return result;
         }
-        if (result != ReadResult::kRead && attempt == 0) {
+        if (result == ReadResult::kNotReadable && !rebuilt_ && !scan_anyway && !junk) {
+            // The table verified but led to no page tree: rebuild it from the file.
+            scan_anyway = true;
+            bytes = std::move(bytes_);
+            continue;
+        }
+        if (!junk_cut) {
             std::size_t header = bytes_.find(kHeader, 1);
             if (header != std::string::npos) {
                 // Junk before the header shifts every offset; try again without
@@ -72,14 +98,14 @@ ReadResult TPDFDocument::Read(std::string bytes, std::string_view password) {
                 // short and look like a wrong password, so that case retries too.
                 first_result = result;
                 bytes = bytes_.substr(header);
+                junk_cut = true;
+                scan_anyway = false;
                 continue;
             }
         }
-        if (result != ReadResult::kRead) {
-            Clear();
-            // A refused password stays the answer unless the retry read the file.
-            if (first_result == ReadResult::kPasswordRejected) return *first_result;
-        }
+        Clear();
+        // A refused password stays the answer unless the retry read the file.
+        if (first_result == ReadResult::kPasswordRejected) return *first_result;
         return result;
     }
 }
@@ -108,37 +134,234 @@ bool TPDFDocument::ReadHeader() {
     return true;
 }
 
-ReadResult TPDFDocument::ReadOnce(std::string_view password) {
-    if (!ReadHeader()) return ReadResult::kNotReadable;
-    std::int64_t start = FindStartXref(bytes_);
-    auto data = ReadCrossReferences(bytes_, start, structure_, warnings_);
-    if (!data) return ReadResult::kNotReadable;
+ReadResult TPDFDocument::ReadOnce(std::string_view password, bool scan_anyway, bool may_scan) {
+    try {
+        if (!ReadHeader()) return ReadResult::kNotReadable;
+        std::optional<CrossReferenceData> data;
+        if (!scan_anyway)
+            data = ReadCrossReferences(bytes_, FindStartXref(bytes_), structure_, warnings_);
+        if (may_scan && (scan_anyway || !data || data->damaged || !EntriesVerify(bytes_, *data))) {
+            data = RebuildCrossReferences(std::move(data));
+        }
+        if (!data) return ReadResult::kNotReadable;
 
-    trailer_ = data->trailer;
-    for (std::string_view key :
-         {trailer_key::kPrev, key::kType, trailer_key::kW, trailer_key::kIndex, key::kLength,
-          key::kFilter, key::kDecodeParms}) {
-        trailer_->Remove(key);
-    }
-    section_offsets_ = data->section_offsets;
-    BuildObjectList(*data);
+        trailer_ = data->trailer;
+        for (std::string_view key :
+             {trailer_key::kPrev, key::kType, trailer_key::kW, trailer_key::kIndex, key::kLength,
+              key::kFilter, key::kDecodeParms}) {
+            trailer_->Remove(key);
+        }
+        section_offsets_ = data->section_offsets;
+        BuildObjectList(*data);
 
-    if (trailer_->Contains(trailer_key::kEncrypt)) {
-        ReadResult opened = OpenEncryption(password);
-        if (opened != ReadResult::kRead) return opened;
-    }
+        if (trailer_->Contains(trailer_key::kEncrypt)) {
+            ReadResult opened = OpenEncryption(password);
+            if (opened != ReadResult::kRead) return opened;
+        }
+        if (rebuilt_) AddObjectStreamContents();
 
-    TPDFDictionary* catalog = Catalog();
-    if (catalog == nullptr || catalog->TryDictionary(page_key::kPages) == nullptr) {
-        AddWarning("no catalog with a page tree");
+        TPDFDictionary* catalog = Catalog();
+        if ((catalog == nullptr || catalog->TryDictionary(page_key::kPages) == nullptr) &&
+            !(rebuilt_ && UseCatalogFoundByType())) {
+            AddWarning("no catalog with a page tree");
+            return ReadResult::kNotReadable;
+        }
+        if (rebuilt_) RecountPageTree();
+        RemoveLinearisation();
+        return ReadResult::kRead;
+    } catch (const std::exception& error) {
+        AddWarning(std::string("reading failed: ") + error.what());
         return ReadResult::kNotReadable;
     }
-    RemoveLinearisation();
-    return ReadResult::kRead;
+}
+
+std::optional<CrossReferenceData> TPDFDocument::RebuildCrossReferences(
+    std::optional<CrossReferenceData> table) {
+    ScannedObjects scan = ScanForObjects(bytes_);
+    if (scan.entries.empty()) return table;
+    rebuilt_ = true;
+    CrossReferenceData data;
+    if (table) {
+        // The table's entries stand where they verify; one that points at
+        // something else is taken from the scan, and what the table lost is added.
+        data = std::move(*table);
+        std::unordered_set<int> listed;
+        for (XrefEntry& entry : data.entries) {
+            listed.insert(entry.number);
+            if (entry.kind != 'n' ||
+                HeaderAt(bytes_, entry.field2, entry.number, static_cast<int>(entry.field3))) {
+                continue;
+            }
+            if (const XrefEntry* found = FindEntry(scan.entries, entry.number)) entry = *found;
+        }
+        for (const XrefEntry& entry : scan.entries) {
+            if (listed.count(entry.number) == 0) data.entries.push_back(entry);
+        }
+    } else {
+        data.entries = scan.entries;
+    }
+    for (const XrefEntry& entry : data.entries) {
+        data.highest_number = std::max(data.highest_number, entry.number);
+    }
+    data.boundaries = std::move(scan.boundaries);
+    if (data.trailer == nullptr || !data.trailer->Contains(trailer_key::kRoot)) {
+        data.trailer = TrailerFromScan(scan);
+    }
+    AddWarning(table ? "cross-reference table repaired by scanning the file"
+                     : "cross-reference data rebuilt by scanning the file");
+    return data;
+}
+
+TPDFDictionary* TPDFDocument::TrailerFromScan(const ScannedObjects& scan) {
+    // The last trailer that names a catalog.
+    for (auto it = scan.trailers.rbegin(); it != scan.trailers.rend(); ++it) {
+        TPDFParser parser(structure_, std::string_view(bytes_).substr(*it, kParseWindow));
+        TPDFObject* object = parser.ParseObject();
+        auto* dictionary = object != nullptr ? object->As<TPDFDictionary>() : nullptr;
+        if (dictionary != nullptr && dictionary->Contains(trailer_key::kRoot)) return dictionary;
+    }
+    // Files with cross-reference streams keep their trailer in the stream's dictionary.
+    std::vector<XrefEntry> by_offset = scan.entries;
+    std::sort(by_offset.begin(), by_offset.end(),
+              [](const XrefEntry& a, const XrefEntry& b) { return a.field2 > b.field2; });
+    for (const XrefEntry& entry : by_offset) {
+        auto at = static_cast<std::size_t>(entry.field2);
+        std::string_view text = std::string_view(bytes_).substr(at, kParseWindow);
+        if (text.substr(0, kLookWindow).find("/XRef") == std::string_view::npos) continue;
+        TPDFParser parser(structure_, text);
+        if (!parser.ReadUnsignedInteger() || !parser.ReadUnsignedInteger() ||
+            !parser.ConsumeKeyword("obj")) {
+            continue;
+        }
+        TPDFObject* object = parser.ParseObject();
+        auto* dictionary = object != nullptr ? object->As<TPDFDictionary>() : nullptr;
+        if (dictionary != nullptr && dictionary->HasName(key::kType, name::kXRef) &&
+            dictionary->Contains(trailer_key::kRoot)) {
+            return dictionary;
+        }
+    }
+    // None: the catalog is looked for by its type once the objects are known.
+    return structure_.MakeDictionary();
+}
+
+void TPDFDocument::AddObjectStreamContents() {
+    // Objects defined at the top level win over copies in object streams;
+    // among object streams the one later in the file wins.
+    std::vector<const TPDFIndObj*> streams;
+    for (const auto& object : objects_) {
+        if (object->in_object_stream) continue;
+        std::string_view text = std::string_view(bytes_).substr(object->offset, object->length);
+        if (text.substr(0, kLookWindow).find("/ObjStm") != std::string_view::npos) {
+            streams.push_back(object.get());
+        }
+    }
+    std::sort(streams.begin(), streams.end(),
+              [](const TPDFIndObj* a, const TPDFIndObj* b) { return a->offset < b->offset; });
+    std::unordered_map<int, std::pair<int, int>> held;  // number -> (stream, index)
+    for (const TPDFIndObj* stream : streams) {
+        const ObjectStreamData* data = ObjectStream(stream->number);
+        if (data == nullptr || !data->usable) continue;
+        for (std::size_t i = 0; i < data->header.size(); ++i) {
+            std::int64_t number = data->header[i].first;
+            if (number <= 0 || number > kMaxObjectNumber) continue;
+            held[static_cast<int>(number)] = {stream->number, static_cast<int>(i)};
+        }
+    }
+    bool added = false;
+    for (const auto& [number, place] : held) {
+        if (FindIndObj(number) != nullptr) continue;
+        auto object = std::make_unique<TPDFIndObj>();
+        object->number = number;
+        object->in_object_stream = true;
+        object->stream_number = place.first;
+        object->stream_index = place.second;
+        objects_.push_back(std::move(object));
+        added = true;
+    }
+    if (!added) return;
+    std::sort(objects_.begin(), objects_.end(),
+              [](const auto& a, const auto& b) { return a->number < b->number; });
+    RebuildIndex();
+}
+
+bool TPDFDocument::UseCatalogFoundByType() {
+    // The last catalog with a page tree; its text is looked at before it is parsed.
+    TPDFDictionary* found = nullptr;
+    const TPDFIndObj* found_entry = nullptr;
+    for (const auto& object : objects_) {
+        if (!object->in_object_stream) {
+            std::string_view text = std::string_view(bytes_).substr(object->offset, object->length);
+            if (text.substr(0, kLookWindow).find("/Catalog") == std::string_view::npos) continue;
+        } else {
+            const ObjectStreamData* data = ObjectStream(object->stream_number);
+            if (data == nullptr || data->data.find("/Catalog") == std::string::npos) continue;
+        }
+        TPDFObject* loaded = Load(*object);
+        auto* dictionary = loaded != nullptr ? loaded->As<TPDFDictionary>() : nullptr;
+        if (dictionary == nullptr || !dictionary->HasName(key::kType, name::kCatalog) ||
+            dictionary->TryDictionary(page_key::kPages) == nullptr) {
+            continue;
+        }
+        if (found_entry == nullptr || object->offset >= found_entry->offset) {
+            found = dictionary;
+            found_entry = object.get();
+        }
+    }
+    if (found == nullptr) return false;
+    trailer_->Set(trailer_key::kRoot, structure_.MakeReference(*found));
+    if (!trailer_->Contains(trailer_key::kSize)) {
+        trailer_->Set(trailer_key::kSize,
+                      structure_.MakeNumeric(static_cast<double>(HighestObjectNumber()) + 1));
+    }
+    AddWarning("no trailer names the catalog; took object " + std::to_string(found_entry->number));
+    return true;
+}
+
+void TPDFDocument::RecountPageTree() {
+    // A rebuilt file's counts are not trusted: every node gets the number of
+    // pages it really holds. The walk keeps its own stack and enters each
+    // node once, so deep or looping trees end.
+    TPDFDictionary* catalog = Catalog();
+    TPDFDictionary* root = catalog != nullptr ? catalog->TryDictionary(page_key::kPages) : nullptr;
+    if (root == nullptr) return;
+    struct Frame {
+        TPDFDictionary* node;
+        std::size_t next_kid;
+        std::int64_t pages;
+    };
+    std::unordered_set<const TPDFDictionary*> entered{root};
+    std::vector<Frame> stack{{root, 0, 0}};
+    bool changed = false;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        const TPDFArray* kids = frame.node->TryArray(page_key::kKids);
+        if (kids != nullptr && frame.next_kid < kids->Size()) {
+            TPDFObject* kid = kids->Resolve(frame.next_kid++);
+            auto* dictionary = kid != nullptr ? kid->As<TPDFDictionary>() : nullptr;
+            if (dictionary == nullptr) continue;
+            if (!dictionary->HasName(key::kType, name::kPages) &&
+                dictionary->TryArray(page_key::kKids) == nullptr) {
+                ++frame.pages;
+            } else if (entered.insert(dictionary).second) {
+                stack.push_back({dictionary, 0, 0});
+            }
+            continue;
+        }
+        const Frame done = frame;
+        stack.pop_back();
+        if (done.node->TryInteger(page_key::kCount) != done.pages) {
+            done.node->Set(page_key::kCount,
+                           structure_.MakeNumeric(static_cast<double>(done.pages)));
+            changed = true;
+        }
+        if (!stack.empty()) stack.back().pages += done.pages;
+    }
+    if (changed) AddWarning("page counts corrected to the pages the page tree holds");
 }
 
 void TPDFDocument::BuildObjectList(const CrossReferenceData& data) {
     std::vector<std::int64_t> boundaries = data.section_offsets;
+    boundaries.insert(boundaries.end(), data.boundaries.begin(), data.boundaries.end());
     for (const XrefEntry& entry : data.entries) {
         if (entry.kind == 'n') boundaries.push_back(entry.field2);
     }

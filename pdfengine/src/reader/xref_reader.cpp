@@ -204,9 +204,21 @@ class CrossReferenceCollector {
                 SkipBlanks(bytes_, q);
                 if (!offset || !generation || q >= bytes_.size() ||
                     (bytes_[q] != 'n' && bytes_[q] != 'f')) {
+                    // Two numbers alone on a line: the next subsection came early.
+                    if (!offset || pos >= bytes_.size() || !IsDigit(bytes_[pos]) ||
+                        (generation && q < bytes_.size() &&
+                         (bytes_[q] == '\r' || bytes_[q] == '\n'))) {
+                        break;
+                    }
+                    // An entry that cannot be read: skip its line so that the
+                    // entries after it keep their numbers.
                     warnings_.push_back("damaged cross-reference entry near offset " +
                                         std::to_string(pos));
-                    break;
+                    data_.damaged = true;
+                    std::size_t line_end = bytes_.find_first_of("\r\n", pos);
+                    if (line_end == std::string_view::npos) break;
+                    pos = line_end;
+                    continue;
                 }
                 if (bytes_[q] == 'n') Record(*first + i, *offset, *generation, 'n');
                 pos = q + 1;

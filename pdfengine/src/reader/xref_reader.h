@@ -32,6 +32,10 @@ struct CrossReferenceData {
     std::vector<std::int64_t> section_offsets;
     TPDFDictionary* trailer = nullptr;
     int highest_number = 0;
+    // A table entry could not be read (it was skipped, its number lost).
+    bool damaged = false;
+    // More positions that end an object's text (found by a scan).
+    std::vector<std::int64_t> boundaries;
 };
 
 // The position written after the last "startxref", 0 when there is none.
