@@ -18,41 +18,8 @@ double Clamp01(double value) { return std::clamp(value, 0.0, 1.0); }
 
 }  // namespace
 
-std::string ContentLiteral(std::string_view bytes) {
-    std::string out = "(";
-    for (char c : bytes) {
-        switch (c) {
-            case '\b':
-                out += "\\b";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '(':
-                out += "\\(";
-                break;
-            case ')':
-                out += "\\)";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            default:
-                out += c;
-        }
-    }
-    out += ')';
-    return out;
-}
+// The same escapes as the writer's literal strings.
+std::string ContentLiteral(std::string_view bytes) { return FormatLiteralString(bytes); }
 
 std::string TPDFPainter::ColourLine(double red, double green, double blue, std::string_view op) {
     return FormatPdfNumber(Clamp01(red), kNumberPrecision) + " " +
