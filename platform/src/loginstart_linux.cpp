@@ -229,7 +229,7 @@ bool LinuxLoginStart::Enable(const std::filesystem::path& program) {
     const auto contents = AutostartEntry(absolute.lexically_normal());
     const std::filesystem::path entry = EntryPath();
     if (!contents || entry.empty()) return false;
-    // An entry of this name that the user wrote is his; it stays as it is.
+    // An entry of this name written by the user stays as it is.
     if (std::filesystem::symlink_status(entry, error).type() !=
             std::filesystem::file_type::not_found &&
         !IsOurs(entry)) {

@@ -1,8 +1,8 @@
 #pragma once
 // Starting with the log-in on a Linux desktop: an XDG autostart entry
 // "Papyrion.desktop" in the user's configuration folder. The entry carries a
-// marker key of ours, so that an entry of that name that the user wrote
-// himself is never reported, replaced or removed as ours.
+// marker key of ours, so that an entry of that name written by the user is
+// never reported, replaced or removed as ours.
 
 #include <filesystem>
 #include <optional>
